@@ -1,0 +1,5 @@
+#include "search/thread_data.h"
+
+StopFlag stopFlags[MAX_THREADS];
+NodeCounter nodeCounters[MAX_THREADS];
+ThreadLinks threadLinks[MAX_THREADS];

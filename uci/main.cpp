@@ -1,0 +1,3 @@
+#include "uci/startup.h"
+
+int main(int argc, char** argv) { return runEngine(argc, argv); }
