@@ -36,3 +36,14 @@ extern NodeCounter nodeCounters[MAX_THREADS];
 extern ThreadLinks threadLinks[MAX_THREADS];
 
 inline bool stopRequested(int thread) { return stopFlags[thread].value.load(std::memory_order_relaxed) != 0; }
+
+// Number of search threads running (thread 0 included).
+extern std::atomic<int> activeThreadCount;
+
+// Nodes of all running search threads.
+inline uint64_t totalNodes() {
+    uint64_t sum = 0;
+    int n = activeThreadCount.load(std::memory_order_relaxed);
+    for (int i = 0; i < n; ++i) sum += nodeCounters[i].nodes.load(std::memory_order_relaxed);
+    return sum;
+}
