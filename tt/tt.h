@@ -36,6 +36,24 @@ struct TranspositionTable {
 };
 
 extern TranspositionTable tt;
+extern bool ttDirty; // a search has run since the table was last cleared
+
+constexpr int BOUND_UPPER = 1;
+constexpr int BOUND_LOWER = 2;
+constexpr int BOUND_EXACT = 3;
+constexpr int BOUND_TERMINAL = 4; // stored as 7
+
+// Action of the "Hash" option (megabytes, unclamped).
+void ttResize(int megabytes);
+void ttClear();
+void ttNewSearch();
+// Copies the entry of `key` into `out`; false when the key is not in the table.
+bool ttProbe(uint64_t key, TTEntry& out);
+void ttStore(uint64_t key, int depth, int score, int flags, Move move, int keepBias);
+int scoreToTT(int score, int ply);
+int scoreFromTT(int score, int ply);
+int hashfull();
+uint64_t ttSizeBytes();
 
 inline void ttPrefetch(uint64_t key) {
     if (tt.buckets) __builtin_prefetch(&tt.buckets[key & tt.mask]);

@@ -1,0 +1,3 @@
+#include "board/psqt.h"
+
+PackedScore pieceSquareTable[2][8][64];
