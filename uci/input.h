@@ -12,3 +12,7 @@ bool inputPending();
 // Executes the front line of the input queue (returns at once when it is empty). Re-entrant:
 // the search calls it from its periodic poll.
 void processCommand();
+
+// Commands that must wait for the running search to end (a "position", table re-allocations)
+// are kept and executed here; the go handler calls it once the search has ended.
+void runDeferredCommands();
