@@ -43,8 +43,12 @@ constexpr int BOUND_LOWER = 2;
 constexpr int BOUND_EXACT = 3;
 constexpr int BOUND_TERMINAL = 4; // stored as 7
 
-// Action of the "Hash" option (megabytes, unclamped).
+// Action of the "Hash" option (megabytes, unclamped). Values outside 1..65536 leave a minimal
+// table of four buckets in place, so the engine stays usable.
 void ttResize(int megabytes);
+// Buckets allocated for a "Hash" of `megabytes` (1..65536): the power of two nearest above
+// 0.51 times the buckets that fit, so a power-of-two size is met exactly.
+uint64_t ttBucketCountFor(int megabytes);
 void ttClear();
 void ttNewSearch();
 // Copies the entry of `key` into `out`; false when the key is not in the table.
