@@ -14,6 +14,12 @@ struct TimeBudget {
     double hard;   // seconds
 };
 
-// timeLeft and increment in seconds.
+// timeLeft and increment in seconds; negative or missing (0) values count as no time left, and the
+// target never falls below a small minimum, so a search always has a moment to find a move.
+// Both set maxPercent.
 TimeBudget allocateMovesToGo(double timeLeft, int movesToGo);
+// gamePly is the position's ply counter (moves since the FEN plus the side-to-move bit).
 TimeBudget allocateSuddenDeath(double timeLeft, double increment, int gamePly);
+// The sudden-death divisor of the clock: 18 - "Time Usage" from game move 30 on; before that it
+// runs in a straight line from 30 at the first move towards that value.
+double suddenDeathDivisor(int gamePly);
