@@ -20,3 +20,7 @@ void reportCurrMove(Move move, int number);
 
 // Elapsed seconds of the running search, at least 0.001.
 double elapsedSeconds();
+
+// The variation as the log copy of a report shows it: cut to 31 characters, then at the last
+// blank no later than the second-to-last character.
+std::string logVariationText(const std::string& variation);
