@@ -29,8 +29,43 @@ constexpr Bitboard relativeRank6[2] = {0xff0000000000ULL, 0xff0000ULL};
 constexpr Bitboard relativeRank7[2] = {0xff000000000000ULL, 0xff00ULL};
 constexpr Bitboard pawnStartRank[2] = {0xff00ULL, 0xff000000000000ULL};
 
-Bitboard rookAttacks(Square s, Bitboard occupancy);
-Bitboard bishopAttacks(Square s, Bitboard occupancy);
+// Magic records as shipped: a multiplier and an offset into the shared slider table.
+struct MagicRecord {
+    uint64_t multiplier;
+    uint32_t offset;
+};
+extern const MagicRecord rookMagics[64];
+extern const MagicRecord bishopMagics[64];
+
+constexpr int ROOK_INDEX_SHIFT = 52;   // 12-bit index on every square
+constexpr int BISHOP_INDEX_SHIFT = 55; // 9-bit index on every square
+constexpr int SLIDER_TABLE_SIZE = 120509;
+
+extern Bitboard rookMask[64];   // relevant occupancy: the rays without their last square
+extern Bitboard bishopMask[64];
+extern Bitboard sliderTable[SLIDER_TABLE_SIZE];
+
+// What one lookup reads, gathered into one record per square and piece kind.
+struct SliderLookup {
+    Bitboard mask;
+    uint64_t multiplier;
+    const Bitboard* attacks; // the square's region of sliderTable
+    uint64_t unused;
+};
+extern SliderLookup rookLookup[64];
+extern SliderLookup bishopLookup[64];
+
+// The full line through two aligned squares (both included), else 0.
+extern Bitboard lineThrough[64][64];
+
+inline Bitboard rookAttacks(Square s, Bitboard occupancy) {
+    const SliderLookup& m = rookLookup[s];
+    return m.attacks[((occupancy & m.mask) * m.multiplier) >> ROOK_INDEX_SHIFT];
+}
+inline Bitboard bishopAttacks(Square s, Bitboard occupancy) {
+    const SliderLookup& m = bishopLookup[s];
+    return m.attacks[((occupancy & m.mask) * m.multiplier) >> BISHOP_INDEX_SHIFT];
+}
 inline Bitboard queenAttacks(Square s, Bitboard occupancy) {
     return rookAttacks(s, occupancy) | bishopAttacks(s, occupancy);
 }

@@ -45,6 +45,9 @@ struct Position {
 };
 
 inline Color sideToMove(const Position& p) { return Color(p.ply & 1); }
+
+// Phase weight of each PieceType: knight 2, bishop 3, rook 8, queen 22 (96 in the start position).
+constexpr int PHASE_WEIGHT[8] = {0, 0, 2, 3, 8, 22, 0, 0};
 inline int32_t& historyEntry(int32_t* table, Color side, int type, Square to) {
     return table[(int(side) * 8 + type) * 64 + to];
 }
