@@ -113,6 +113,12 @@ Move* addInterpositions(const Position& pos, Move* list, Bitboard mask) {
         Square to = popLsb(b);
         list = add(list, to - 2 * step, to, DOUBLE_PUSH);
     }
+    // Only a position set up from text can have the en-passant square on a checking line (a real
+    // double push never leaves the opponent's check through the square it passed).
+    if (pos.epSquare & mask) {
+        Square to = lsb(pos.epSquare);
+        for (Bitboard b = pawnAttacks(~us, pos.epSquare) & own[PAWN]; b;) list = add(list, popLsb(b), to, EN_PASSANT);
+    }
     list = addPieceMoves<KNIGHT>(list, own[KNIGHT], mask, occ);
     for (Bitboard b = own[BISHOP] | own[QUEEN]; b;) {
         Square from = popLsb(b);

@@ -43,13 +43,6 @@ int countPawnMoves(const Position& pos, Color us, Bitboard pawns, Bitboard allow
 
 void setInCheck(Position& pos) { pos.inCheck = kingAttacked(pos, sideToMove(pos)) ? 1 : 0; }
 
-// The move lists the search works with: evasions in check, else captures and quiet moves.
-int generateSearchMoves(const Position& pos, Move* list) {
-    if (pos.inCheck) return generateEvasions(pos, list);
-    int n = generateCaptures(pos, list);
-    return n + generateQuiets(pos, list + n);
-}
-
 } // namespace
 
 int countLegalMoves(const Position& pos) {
@@ -133,7 +126,7 @@ uint64_t perft(const Position& pos, int depth) {
     if (depth <= 0) return 1;
     if (depth == 1) return uint64_t(countLegalMoves(pos));
     Move moves[MAX_MOVES];
-    int n = generateSearchMoves(pos, moves);
+    int n = generateAll(pos, moves);
     uint64_t total = 0;
     Position child;
     for (int i = 0; i < n; ++i) {
@@ -149,7 +142,7 @@ void perftDivide(const Position& pos, int depth) {
     if (depth > 0) {
         total = 0;
         Move moves[MAX_MOVES];
-        int n = generateSearchMoves(pos, moves);
+        int n = generateAll(pos, moves);
         Position child;
         for (int i = 0; i < n; ++i) {
             Move move = moveOnly(moves[i]);

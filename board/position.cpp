@@ -68,14 +68,8 @@ bool castlingRightSound(const Position& p, const CastlingGeometry& g, int c) {
     return true;
 }
 
-// More pieces than promotions can explain would let move lists outgrow their arrays.
-bool materialPossible(const Position& p, Color c) {
-    const Bitboard* own = p.pieces[c];
-    int pawns = popcount(own[PAWN]);
-    int extra = std::max(0, popcount(own[KNIGHT]) - 2) + std::max(0, popcount(own[BISHOP]) - 2) +
-                std::max(0, popcount(own[ROOK]) - 2) + std::max(0, popcount(own[QUEEN]) - 1);
-    return pawns <= 8 && pawns + extra <= 8;
-}
+// Move lists are sized for at most 16 pieces a side.
+constexpr int MAX_PIECES_PER_SIDE = 16;
 
 } // namespace
 
@@ -206,8 +200,11 @@ bool setFromFen(Position& pos, const std::string& fen, std::string* error) {
     }
     if ((p.pieces[WHITE][PAWN] | p.pieces[BLACK][PAWN]) & 0xff000000000000ffULL)
         return refuse(error, "FEN has a pawn on the first or last rank");
-    if (!materialPossible(p, WHITE) || !materialPossible(p, BLACK))
-        return refuse(error, "FEN has more pieces than promotions allow");
+    for (Color c : {WHITE, BLACK}) {
+        int count = 0;
+        for (int type = PAWN; type <= KING; ++type) count += popcount(p.pieces[c][type]);
+        if (count > MAX_PIECES_PER_SIDE) return refuse(error, "FEN has more than 16 pieces of one colour");
+    }
 
     for (Color c : {WHITE, BLACK}) {
         p.pieces[c][0] = 0;

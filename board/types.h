@@ -68,8 +68,10 @@ constexpr PieceType promotedType(Move m) {
     return byFlag[moveFlag(m)];
 }
 
-// Longest move list any position can produce fits with room to spare.
-constexpr int MAX_MOVES = 256;
+// Longest move list any accepted position can produce. The FEN reader allows at most 16 pieces a
+// side, so no list is longer than 15 queens' moves (27 each) plus 8 king steps and 2 castlings.
+constexpr int MAX_MOVES = 512;
+static_assert(15 * 27 + 8 + 2 <= MAX_MOVES);
 constexpr int MAX_THREADS = 64;
 
 static_assert(encodeMove(12, 28, DOUBLE_PUSH) == (28 | (12 << 6) | (1 << 12)));
