@@ -137,12 +137,11 @@ void readInput() {
         }
     }
     stopPool();
-    // Not fflush(nullptr): that would also wait for the lock of standard input, which a detached
-    // reader holds while it waits for a line.
     fflush(stdout);
     fflush(stderr);
     if (!detached) exit(0);
-    // The detached reader may still touch the input queue: end without running destructors.
+    // The detached reader may still queue and log a line: end without closing the log or running
+    // destructors under it.
     _Exit(0);
 }
 
