@@ -21,6 +21,7 @@ int tbDtzProbe(const Position& pos, int* success);
 // Inside the search: true and a score when the WDL probe succeeds.
 bool tbSearchScore(const Position& pos, int ply, int* score);
 // Root filters: keep moves in place (front of the list), return how many were kept (0 = failure)
-// and the root score.
+// and the root score. `moves` holds the `count` legal root moves; with count 0 the filter lists
+// the legal moves itself, and `moves` must then have room for MAX_ROOT_MOVES entries.
 int tbRootFilterDtz(const Position& root, RootMove* moves, int count, int* score);
 int tbRootFilterWdl(const Position& root, RootMove* moves, int count, int* score);
