@@ -132,9 +132,9 @@ void registerTable(const std::string& name) {
     if (!e->symmetric) addToHash(e->swappedKey, e);
 }
 
-// Every material of up to six pieces, in the file-name form: each side's pieces strongest
-// first, the side with more (or, equally many, stronger) pieces first.
-std::vector<std::string> candidateNames() {
+} // namespace
+
+std::vector<std::string> tbCandidateNames() {
     std::vector<std::string> names;
     auto name = [](std::initializer_list<int> white, std::initializer_list<int> black) {
         std::string s = "K";
@@ -169,6 +169,8 @@ std::vector<std::string> candidateNames() {
                 for (int l = k; l < N; l++) names.push_back(name({i, j, k, l}, {}));
     return names;
 }
+
+namespace {
 
 // Maps and sets up one file of a record; prints the failure and returns false when it cannot.
 bool loadFile(TbEntry* e, TbFileKind kind, TbMapping* mapping, std::unique_ptr<TbEncodedTable>* table) {
@@ -222,7 +224,7 @@ void tbLoadAll(const std::string& path) {
     releaseAll();
     if (path.empty()) return;
     directories = tbSplitPath(path);
-    for (const std::string& name : candidateNames())
+    for (const std::string& name : tbCandidateNames())
         if (tbFileExists(directories, name + ".rtbw")) registerTable(name);
     tbPrintLine("info string Found %d tablebases (up to %d-man).\n", pieceEntryCount + pawnEntryCount,
                 largestPieceCount);

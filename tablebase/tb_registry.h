@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tablebase/tb_files.h"
 #include "tablebase/tb_format.h"
@@ -33,6 +34,10 @@ struct TbEntry {
     std::unique_ptr<TbEncodedTable> wdl;
     bool distanceUnusable = false;            // guarded by the mutex
 };
+
+// Every material of up to six pieces, in the file-name form: each side's pieces strongest
+// first, the side with more (or, equally many, stronger) pieces first.
+std::vector<std::string> tbCandidateNames();
 
 // Material key of a table's material, as the board computes it for a position.
 uint64_t tbMaterialKey(const TbMaterial& material, bool swapped);
