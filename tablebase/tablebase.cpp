@@ -78,6 +78,10 @@ bool tableWdl(const Position& pos, int* value) {
 // `captureBest` is set when a capture reaches a winning value at least as good as the table's.
 // Recursion depth is bounded by the number of captures, at most the number of pieces.
 bool searchWdl(const Position& pos, int alpha, int beta, int* value, bool* captureBest) {
+    // Without a usable table of this material the answer fails anyway: skip the captures.
+    bool unusedSwap;
+    const TbEntry* entry = pos.pieceCount > 2 ? tbFindEntry(pos.materialCountKey, &unusedSwap) : nullptr;
+    if (pos.pieceCount > 2 && (!entry || entry->state.load(std::memory_order_relaxed) == TB_UNUSABLE)) return false;
     Move list[MAX_MOVES];
     const int n = generateCaptures(pos, list);
     for (int i = 0; i < n; i++) {
