@@ -17,9 +17,9 @@ constexpr int G_FILE = 6;
 
 inline PackedScore add(PackedScore a, PackedScore b) { return packedAdd(a, b); }
 
-// Weights of the pawn structure for colour s: doubled, isolated, backward, phalanx, defended,
-// levers, pawn control and the rook-file pawns.
-PackedScore structure(Color s, Bitboard own, Bitboard enemy) {
+} // namespace
+
+PackedScore pawnStructure(Color s, Bitboard own, Bitboard enemy) {
     const Color e = ~s;
     const Bitboard allPawns = own | enemy;
     const Bitboard ownAttacks = pawnAttacks(s, own);
@@ -63,6 +63,8 @@ PackedScore structure(Color s, Bitboard own, Bitboard enemy) {
     return v;
 }
 
+namespace {
+
 // Candidate passed pawns: front pawns on a file without enemy pawns ahead, beside or defended by
 // a neighbour, that have at least as many helpers as sentries.
 PackedScore candidates(Color s, Bitboard own, Bitboard enemy, Bitboard passed) {
@@ -92,8 +94,8 @@ int shelterSum(Color c, Bitboard pawns, int doubledFile) {
     return sum;
 }
 
-// KP(c): shelter in front of c's king, storm against the enemy king and open files there; all
-// middlegame millipawns.
+} // namespace
+
 int kingPawnCover(Color c, Bitboard own, Bitboard enemy, Square king, Square enemyKing) {
     const Bitboard notBehindKing = forwardFill(c, rankBB(rankOf(king)));
     int sum = shelterSum(c, own & threeFileMask[king] & notBehindKing, fileOf(king));
@@ -112,6 +114,8 @@ int kingPawnCover(Color c, Bitboard own, Bitboard enemy, Square king, Square ene
     const int pawnFiles = popcount(Bitboard(fileMask(own) & fileMask(threeFileMask[enemyKing])));
     return sum + mgOf(openKingFiles[pawnFiles]);
 }
+
+namespace {
 
 int span(Bitboard pawns) {
     const int files = fileMask(pawns);
@@ -151,7 +155,7 @@ PackedScore computePawnEntry(const Position& pos, PawnEntry& entry) {
     for (int ci = WHITE; ci <= BLACK; ++ci) {
         const Color s = Color(ci), e = ~s;
         const Bitboard own = pawns[s], enemy = pawns[e];
-        sum[s] = add(sum[s], structure(s, own, enemy));
+        sum[s] = add(sum[s], pawnStructure(s, own, enemy));
 
         const Bitboard passed = own & ~behindOf(s, enemy | besideOf(enemy));
         for (Bitboard b = passed & (besideOf(own) | pawnAttacks(s, own)); b;)

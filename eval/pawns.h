@@ -14,6 +14,14 @@ PackedScore evaluatePawns(const Position& pos, const PawnEntry*& entry);
 // Computes every field of `entry` (key included) from scratch and returns its score.
 PackedScore computePawnEntry(const Position& pos, PawnEntry& entry);
 
+// Structure weights of colour s's pawns against the enemy pawns: doubled, isolated, backward,
+// phalanx, defended, levers, pawn control and rook-file pawns (no passed pawns, no king cover).
+PackedScore pawnStructure(Color s, Bitboard own, Bitboard enemy);
+
+// KP(c) in middlegame millipawns: shelter in front of c's king, c's pawn storm against the enemy
+// king and the enemy king's files without a pawn of c.
+int kingPawnCover(Color c, Bitboard own, Bitboard enemy, Square king, Square enemyKing);
+
 // ---- Set helpers shared by the pawn and piece terms ---------------------------------------------
 
 constexpr Bitboard northFill(Bitboard b) {
