@@ -63,15 +63,14 @@ PackedScore pawnStructure(Color s, Bitboard own, Bitboard enemy) {
     return v;
 }
 
-namespace {
+// Pawns of s that no enemy pawn ahead on their own or a neighbouring file can ever stop.
+Bitboard passedPawns(Color s, Bitboard own, Bitboard enemy) { return own & ~behindOf(s, enemy | besideOf(enemy)); }
 
-// Candidate passed pawns: front pawns on a file without enemy pawns ahead, beside or defended by
-// a neighbour, that have at least as many helpers as sentries.
-PackedScore candidates(Color s, Bitboard own, Bitboard enemy, Bitboard passed) {
+PackedScore candidatePassers(Color s, Bitboard own, Bitboard enemy) {
     const Bitboard front = own & ~behindOf(s, own);
     const Bitboard supported = besideOf(own) | pawnAttacks(s, own);
     PackedScore v = 0;
-    for (Bitboard b = front & ~passed & ~behindOf(s, enemy) & supported; b;) {
+    for (Bitboard b = front & ~passedPawns(s, own, enemy) & ~behindOf(s, enemy) & supported; b;) {
         const Square sq = popLsb(b);
         const int sentries = popcount(enemy & forwardAdjacentSpan[s][sq]);
         // Helpers are the front pawns of the neighbouring files level with or behind the
@@ -82,6 +81,8 @@ PackedScore candidates(Color s, Bitboard own, Bitboard enemy, Bitboard passed) {
     }
     return v;
 }
+
+namespace {
 
 // Shelter of c's pawns on the given files, the pawns on doubledFile counting twice.
 int shelterSum(Color c, Bitboard pawns, int doubledFile) {
@@ -157,7 +158,7 @@ PackedScore computePawnEntry(const Position& pos, PawnEntry& entry) {
         const Bitboard own = pawns[s], enemy = pawns[e];
         sum[s] = add(sum[s], pawnStructure(s, own, enemy));
 
-        const Bitboard passed = own & ~behindOf(s, enemy | besideOf(enemy));
+        const Bitboard passed = passedPawns(s, own, enemy);
         for (Bitboard b = passed & (besideOf(own) | pawnAttacks(s, own)); b;)
             sum[s] = add(sum[s], supportedPasser[s][popLsb(b)]);
 
@@ -174,7 +175,7 @@ PackedScore computePawnEntry(const Position& pos, PawnEntry& entry) {
         for (int i = listed; i < 8; ++i) entry.passed[s][i] = 0;
         if (moreThanOne(passed)) sum[s] = add(sum[s], TWO_PASSED_PAWNS);
 
-        sum[s] = add(sum[s], candidates(s, own, enemy, passed));
+        sum[s] = add(sum[s], candidatePassers(s, own, enemy));
 
         const int cover = kingPawnCover(s, own, enemy, king[s], king[e]);
         sum[s] = add(sum[s], pack(cover, 0));

@@ -18,6 +18,13 @@ PackedScore computePawnEntry(const Position& pos, PawnEntry& entry);
 // phalanx, defended, levers, pawn control and rook-file pawns (no passed pawns, no king cover).
 PackedScore pawnStructure(Color s, Bitboard own, Bitboard enemy);
 
+// Pawns of s that no enemy pawn ahead on their own or a neighbouring file can ever stop.
+Bitboard passedPawns(Color s, Bitboard own, Bitboard enemy);
+
+// Candidate passed pawns of s: front pawns, not passed, with no enemy pawn ahead on their file,
+// beside or defended by an own pawn, with no more sentries than helpers.
+PackedScore candidatePassers(Color s, Bitboard own, Bitboard enemy);
+
 // KP(c) in middlegame millipawns: shelter in front of c's king, c's pawn storm against the enemy
 // king and the enemy king's files without a pawn of c.
 int kingPawnCover(Color c, Bitboard own, Bitboard enemy, Square king, Square enemyKing);

@@ -81,9 +81,22 @@ TEST_F(KingSafetyTest, AttackUnits) {
         {"6k1/5p1p/8/5N2/8/8/8/1K6 w - - 0 1", 3 - 2 + 3 + 8 - 3 + 2},
         // Re1 against a bare king: zone (1), on the king's file with no own pawn between (2),
         // line check squares e2..e7 (4 each); no queen (-3); e7 is weak (2)
-        {"4k3/8/8/8/8/8/8/1K2R3 w - - 0 1", 3 + 1 + 2 + 24 - 3 + 2},
+        {"4k3/8/8/8/8/8/8/1K2R3 b - - 0 1", 3 + 1 + 2 + 24 - 3 + 2},
     };
     for (const auto& [fen, index] : cases) EXPECT_EQ(whiteAttackIndex(fen), index) << fen;
+}
+
+TEST_F(KingSafetyTest, IndexStaysOnTheCurve) {
+    // A damaged cover value far below anything the pawn pass produces must not lead outside
+    // the 256-entry curve.
+    const Position pos = positionFromFen("6k1/5ppp/8/8/8/3B4/PP6/1K6 w - - 0 1");
+    EvalAttacks at;
+    computeAttacks(pos, at);
+    PawnEntry entry{};
+    entry.cover[BLACK] = -1000;
+    EXPECT_EQ(kingAttackIndex(pos, at, entry, WHITE), 255);
+    entry.cover[BLACK] = 1000;
+    EXPECT_EQ(kingAttackIndex(pos, at, entry, WHITE), 0);
 }
 
 TEST_F(KingSafetyTest, QueenContactCheckCountsTenOnlyWhenTheQueenSurvives) {
@@ -121,7 +134,7 @@ TEST_F(KingSafetyTest, UncastledKingTrappingItsRook) {
     const PackedScore trapped = pack(-300, -100);
     const std::pair<const char*, std::pair<PackedScore, PackedScore>> cases[] = {
         {"6k1/8/8/8/8/8/8/6KR w - - 0 1", {trapped, 0}},  // Kg1 Rh1
-        {"6k1/8/8/8/8/8/8/5KR1 w - - 0 1", {trapped, 0}}, // Kf1 Rg1
+        {"6k1/8/8/8/8/8/8/5KR1 b - - 0 1", {trapped, 0}}, // Kf1 Rg1
         {"6k1/8/8/8/8/8/7R/5K2 w - - 0 1", {trapped, 0}}, // Kf1 Rh2
         {"6k1/8/8/8/8/8/8/4K2R w - - 0 1", {0, 0}},       // the king has not moved
         {"6k1/8/8/8/8/8/8/5RK1 w - - 0 1", {0, 0}},       // castled

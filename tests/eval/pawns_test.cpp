@@ -92,6 +92,41 @@ TEST_F(PawnTermsTest, StructureWeightsOnSmallFixturesForBothColours) {
     }
 }
 
+TEST_F(PawnTermsTest, CandidatePassedPawns) {
+    const PackedScore rank4 = pack(83, 130);  // (121, 190) x 11/16
+    const PackedScore rank6 = pack(392, 618); // (571, 900) x 11/16
+    const std::pair<StructureCase, PackedScore> cases[] = {
+        {{"helper level with it", "b4 c4", "b6", {}}, rank4},
+        {{"helper behind it", "b3 c4", "d6", {}}, rank4}, // b3 itself is passed
+        {{"more sentries than helpers", "b4 c4", "b6 d5", {}}, 0},
+        {{"helper file blocked by an enemy pawn beside it", "c4 d3", "b6 d4", {}}, 0},
+        {{"no own pawn beside or defending", "c4", "b6", {}}, 0},
+        {{"enemy pawn ahead on its file", "b4 c4", "c6", {}}, rank4}, // only b4 is a candidate
+        {{"sixth rank", "c6 d5", "b7", {}}, rank6},
+    };
+    for (const auto& [c, expected] : cases) {
+        EXPECT_EQ(pairOf(candidatePassers(WHITE, squares(c.own), squares(c.enemy))), pairOf(expected)) << c.name;
+        EXPECT_EQ(pairOf(candidatePassers(BLACK, squares(c.own, true), squares(c.enemy, true))), pairOf(expected))
+            << c.name << " (as Black)";
+    }
+}
+
+TEST_F(PawnTermsTest, CountsBeyondATableReadItsLastEntry) {
+    // Fifteen isolated, unopposed pawns on the files a, c, e, g (ranks 2..5, without g5): the
+    // doubled count 11 and the isolated count 15 read entry 8 of their 9-entry tables.
+    const char* fen = "7k/8/8/P1P1P3/P1P1P1P1/P1P1P1P1/P1P1P1P1/7K w - - 0 1";
+    const Bitboard own = squares("a2 a3 a4 a5 c2 c3 c4 c5 e2 e3 e4 e5 g2 g3 g4");
+    // doubled 8 x (-37,-58); 4 undefended front pawns (-36,-44) each, doubled isolated
+    // unopposed (-25,-48) each; 15 controlled squares (90,120); isolated 8 x (-118,-135)
+    EXPECT_EQ(pairOf(pawnStructure(WHITE, own, 0)),
+              Pair(-296 - 144 - 100 + 90 - 944, -464 - 176 - 192 + 120 - 1080));
+    // Fifteen passed pawns: the list keeps the first eight in square order.
+    const PawnEntry* entry = nullptr;
+    pawnScore(fen, &entry);
+    const uint8_t expected[8] = {8, 10, 12, 14, 16, 18, 20, 22};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(entry->passed[WHITE][i], expected[i]) << i;
+}
+
 // ---- King pawn cover -------------------------------------------------------------------------
 
 struct CoverCase {

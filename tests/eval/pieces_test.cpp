@@ -3,8 +3,12 @@
 // (which squares count, which rule fires); the curve entries themselves are pinned first.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "eval/caches.h"
 #include "eval/pawns.h"
@@ -168,7 +172,7 @@ TEST_F(PieceTermsTest, PassedPawnTerms) {
         {"seventh rank, free path", "8/3P4/8/8/8/8/7k/1K6 w - - 0 1", false, {1020, 3242}, {0, 0}},
         // Rd1 behind the pawn (60,300); Ke8 next to d8 earns (0,125) for Black and guards the path
         // (no path bonus); enemy king at distance 1 (0,663)
-        {"rook behind, king at the promotion square", "4k3/3P4/8/8/8/8/8/1K1R4 w - - 0 1", false,
+        {"rook behind, king at the promotion square", "4k3/3P4/8/8/8/8/8/1K1R4 b - - 0 1", false,
          {800 + 60 + 20, 884 - 1535 + 300 + 663 + 60}, {0, 125}},
         // Ke7 guards d8 and stands next to it: defended free path (240,1280), (0,125), own king
         // at distance 1 (0,-347); Kh1 7 away (0,2925)
@@ -244,6 +248,74 @@ TEST_F(PieceTermsTest, SumsAreAddedToTheCallersTotalsAndMatchTheSplit) {
     evaluatePieces(pos, copy, white2, black2);
     EXPECT_EQ(white2, white);
     EXPECT_EQ(black2, black);
+}
+
+// The same position with ranks mirrored, colours swapped and the other side to move.
+std::string flipFen(const std::string& fen) {
+    std::istringstream in(fen);
+    std::string placement, side, castling, ep;
+    in >> placement >> side >> castling >> ep;
+    std::vector<std::string> ranks;
+    std::stringstream ps(placement);
+    for (std::string rank; std::getline(ps, rank, '/');) ranks.push_back(rank);
+    std::reverse(ranks.begin(), ranks.end());
+    std::string out;
+    for (const std::string& rank : ranks) {
+        if (!out.empty()) out += '/';
+        for (char ch : rank) out += std::isupper(ch) ? char(std::tolower(ch)) : char(std::toupper(ch));
+    }
+    std::string flippedCastling;
+    for (char ch : castling)
+        flippedCastling += ch == '-' ? ch : std::isupper(ch) ? char(std::tolower(ch)) : char(std::toupper(ch));
+    if (ep != "-") ep[1] = ep[1] == '3' ? '6' : '3';
+    return out + (side == "w" ? " b " : " w ") + flippedCastling + " " + ep + " 0 1";
+}
+
+TEST_F(PieceTermsTest, EveryTermIsColourSymmetric) {
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8",
+        "2r3k1/1q3pp1/p3p2p/1p1nP3/3P4/P2B1QP1/1P3P1P/2R3K1 b - - 0 25",
+        "8/5pk1/6p1/1R6/4P3/5PK1/r7/8 w - - 0 45",
+        "6k1/1P3ppp/8/3pP3/2b5/5N2/5PPP/3R2K1 w - d6 0 30",
+        "r2q1rk1/1b2bppp/p1n1pn2/1p6/3P4/P1NBBN2/1P3PPP/R2Q1RK1 w - - 0 13",
+        "4k3/8/8/7Q/Q7/8/8/1K6 b - - 0 1",
+        "3qk3/2P5/8/8/8/8/5p2/3QK3 w - - 0 1",
+        "1k6/pp6/8/8/2N5/8/5PPP/3R2K1 w - - 0 1",
+    };
+    for (const char* fen : fens) {
+        const std::string flipped = flipFen(fen);
+        for (bool withPhase : {false, true}) {
+            const PieceTerms a = termsOf(fen, withPhase), b = termsOf(flipped, withPhase);
+            for (int c = WHITE; c <= BLACK; ++c) {
+                EXPECT_EQ(pairOf(a.pieces[c]), pairOf(b.pieces[1 - c])) << fen;
+                EXPECT_EQ(pairOf(a.threats[c]), pairOf(b.threats[1 - c])) << fen;
+                EXPECT_EQ(pairOf(a.kingSafety[c]), pairOf(b.kingSafety[1 - c])) << fen;
+                EXPECT_EQ(pairOf(a.passedPawns[c]), pairOf(b.passedPawns[1 - c])) << fen;
+            }
+        }
+        Position pa = positionFromFen(fen), pb = positionFromFen(flipped);
+        pa.pawnCache = pb.pawnCache = nullptr;
+        const PawnEntry* ea = nullptr;
+        const PackedScore sa = evaluatePawns(pa, ea);
+        const PawnEntry entryA = *ea;
+        const PawnEntry* eb = nullptr;
+        const PackedScore sb = evaluatePawns(pb, eb);
+        EXPECT_EQ(pairOf(sa), pairOf(packedNeg(sb))) << fen;
+        for (int c = WHITE; c <= BLACK; ++c) {
+            EXPECT_EQ(entryA.cover[c], eb->cover[1 - c]) << fen;
+            EXPECT_EQ(entryA.span[c], eb->span[1 - c]) << fen;
+            std::vector<int> mine, mirrored;
+            for (int i = 0; i < 8 && entryA.passed[c][i]; ++i) mine.push_back(entryA.passed[c][i]);
+            for (int i = 0; i < 8 && eb->passed[1 - c][i]; ++i) mirrored.push_back(flipRank(eb->passed[1 - c][i]));
+            std::sort(mine.begin(), mine.end());
+            std::sort(mirrored.begin(), mirrored.end());
+            EXPECT_EQ(mine, mirrored) << fen;
+        }
+        // The blocked-structure flag is not symmetric by its own rule (it looks at Black's pawns
+        // against White's), so it is not compared.
+    }
 }
 
 } // namespace
