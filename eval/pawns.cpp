@@ -134,11 +134,11 @@ PackedScore computePawnEntry(const Position& pos, PawnEntry& entry) {
     PackedScore sum[2] = {0, 0};
 
     // Spans, and the blocked-structure flag: a central file without pawns while every Black
-    // pawn has a White pawn on its file at most one rank above it.
+    // pawn stands rammed, directly in front of a White pawn.
     entry.span[WHITE] = uint8_t(span(pawns[WHITE]));
     entry.span[BLACK] = uint8_t(span(pawns[BLACK]));
     entry.blocked = uint8_t((fileMask(allPawns) & CENTRAL_FILES_MASK) != CENTRAL_FILES_MASK &&
-                            (pawns[BLACK] & ~northFill(pawns[WHITE] >> 8)) == 0);
+                            (pawns[BLACK] & ~(pawns[WHITE] << 8)) == 0);
 
     // Kings far from the mass of pawns lose in the endgame.
     if (allPawns) {

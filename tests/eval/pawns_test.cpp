@@ -184,7 +184,7 @@ TEST_F(PawnTermsTest, WholePassMatchesHandComputedEntries) {
         // White: -(0,51); phalanx b4 c4 (68,76); c4 is a candidate (one sentry b6, one helper b4):
         // rank-4 value (121,190) x 11/16 = (83,130); KP 48. Black: -(0,51); b6 isolated, opposed,
         // (-19,-16); KP 48.
-        {"candidate passed pawn", "7k/8/1p6/8/1PP5/8/8/7K w - - 0 1", {199 - 29, 155 + 67}, {}, {}, 2, 1, 1, 0, 0},
+        {"candidate passed pawn", "7k/8/1p6/8/1PP5/8/8/7K w - - 0 1", {199 - 29, 155 + 67}, {}, {}, 2, 1, 0, 0, 0},
         // d5 adds a second sentry: no candidate. White (116,16); Black -(0,60), b6 isolated
         // opposed, d5 isolated unopposed, 4 controlled squares, KP 48: (-77,-195).
         {"too many sentries", "7k/8/1p6/3p4/1PP5/8/8/7K w - - 0 1", {116 + 77, 16 + 195}, {}, {}, 2, 3, 0, 0, 0},
@@ -195,7 +195,7 @@ TEST_F(PawnTermsTest, WholePassMatchesHandComputedEntries) {
          {35, 36}, {55}, 2, 1, 0, 0, 2},
         // Mirror-symmetric castled structures: the score is 0; each side's cover is
         // (972 + 0 storm + 0 open files) / 220 = 4, and both kings are walled in on the back rank.
-        {"castled kings", "6k1/5ppp/8/8/8/8/5PPP/6K1 w - - 0 1", {0, 0}, {}, {}, 3, 3, 1, 4, 4},
+        {"castled kings", "6k1/5ppp/8/8/8/8/5PPP/6K1 w - - 0 1", {0, 0}, {}, {}, 3, 3, 0, 4, 4},
     };
     for (const EntryCase& c : cases) {
         const PawnEntry* entry = nullptr;
@@ -227,9 +227,10 @@ TEST_F(PawnTermsTest, BackRankPawnsCostOnlyWhenEveryFrontSquareIsFilled) {
 TEST_F(PawnTermsTest, BlockedStructureFlag) {
     const std::pair<const char*, int> cases[] = {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0}, // no open central file
-        {"4k3/p7/8/8/8/8/P7/4K3 w - - 0 1", 1},                         // White pawn below a7
-        {"4k3/8/P7/p7/8/8/8/4K3 w - - 0 1", 1},                         // White pawn one rank above
-        {"4k3/P7/8/p7/8/8/8/4K3 w - - 0 1", 0},                         // two ranks above is too far
+        {"4k3/8/8/p7/P7/8/8/4K3 w - - 0 1", 1},                         // a5 rammed against a4
+        {"4k3/p7/8/8/8/8/P7/4K3 w - - 0 1", 0},                         // a7 far from a2
+        {"4k3/8/p7/8/P7/8/8/4K3 w - - 0 1", 0},                         // two ranks apart
+        {"4k3/8/P7/p7/8/8/8/4K3 w - - 0 1", 0},                         // the White pawn is beyond it
         {"4k3/2p5/8/8/8/8/8/4K3 w - - 0 1", 0},                         // no White pawn on c
         {"4k3/8/8/2pppp2/2PPPP2/8/8/4K3 w - - 0 1", 0},                 // every central file holds a pawn
         {"4k3/8/8/2p1pp2/2P1PP2/8/8/4K3 w - - 0 1", 1},                 // the d-file is open
