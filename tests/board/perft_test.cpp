@@ -57,4 +57,21 @@ TEST(Perft, CastlingRightOfAKingOffItsFileDependsOnTheRules) {
     }
 }
 
+TEST(Perft, DivideListsEveryMoveThenTheTotal) {
+    Position pos = positionFromFen(startFen);
+    EXPECT_EQ(perft(pos, 0), 1u);
+    testing::internal::CaptureStdout();
+    perftDivide(pos, 2);
+    std::string out = testing::internal::GetCapturedStdout();
+    std::vector<std::string> lines;
+    std::stringstream stream(out);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 22u) << out;
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(lines[i].size() == 8 && lines[i].substr(4) == ": 20") << lines[i];
+    EXPECT_NE(out.find("e2e4: 20\n"), std::string::npos);
+    EXPECT_NE(out.find("g1f3: 20\n"), std::string::npos);
+    EXPECT_EQ(lines[20], "");
+    EXPECT_EQ(lines[21], "Nodes searched: 400");
+}
+
 } // namespace
