@@ -297,10 +297,3 @@ int tbReadDistance(TbEntry* e, const Bitboard (&pieces)[2][7], Color stm, bool n
     }
     return d;
 }
-
-int tbCachedDistanceCount() {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    int n = 0;
-    for (const DistanceSlot& s : distanceCache) n += s.owner != nullptr;
-    return n;
-}

@@ -58,6 +58,5 @@ void tbMarkWdlDamaged(TbEntry* entry);
 // missing or unusable).
 int tbReadDistance(TbEntry* entry, const Bitboard (&pieces)[2][7], Color sideToMove, bool nameSwapped, int wdl);
 
-// Registry facts for reports and tests.
+// Number of registered tables.
 int tbRegisteredCount();
-int tbCachedDistanceCount();
