@@ -21,6 +21,8 @@ MultiPvRecord multiPvRecords[MAX_ROOT_MOVES];
 int multiPvRecordCount = 0;
 int lastCurrMoveNumber = 0;
 int lastReportedBound = 0;
+Move lastSearchBestMove = 0;
+Move lastSearchPonderMove = 0;
 
 const int aspirationOffset[16] = {0, 0, -1, 1, -2, 2, -3, 3, -4, 4, -5, 5, -6, 6, -7, 7};
 

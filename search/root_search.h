@@ -20,5 +20,9 @@ extern int multiPvRecordCount;
 extern int lastCurrMoveNumber;
 extern int lastReportedBound;
 
+// Best and ponder move of the last search (0 when none).
+extern Move lastSearchBestMove;
+extern Move lastSearchPonderMove;
+
 // Per-thread centre offsets of the aspiration window, by thread index modulo 16.
 extern const int aspirationOffset[16];

@@ -164,6 +164,7 @@ int think(Position& rootIn, int depthLimit, const std::string& searchMovesText, 
     logSearchStart(root, depthLimit, targetSeconds);
 
     char bestText[8] = "0000", ponderText[8] = "";
+    lastSearchBestMove = lastSearchPonderMove = 0;
     tbRootScore = 2147483647;
     multiPvRecordCount = 0;
     lastCurrMoveNumber = 0;
@@ -204,6 +205,7 @@ int think(Position& rootIn, int depthLimit, const std::string& searchMovesText, 
             if (Move bookMove = probeBook(root)) {
                 moveToText(bookMove, bestText);
                 ponderText[0] = 0;
+                lastSearchBestMove = bookMove;
                 score = 0;
                 break;
             }
@@ -220,6 +222,8 @@ int think(Position& rootIn, int depthLimit, const std::string& searchMovesText, 
         if (iterationScore >= -MATE_SCORE) {
             score = iterationScore;
             if (line[0]) {
+                lastSearchBestMove = line[0];
+                lastSearchPonderMove = line[1];
                 moveToText(line[0], bestText);
                 if (line[1])
                     moveToText(line[1], ponderText);
