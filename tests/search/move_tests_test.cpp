@@ -18,7 +18,7 @@ const std::vector<std::string> kPositions = {
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
     "8/8/8/2k5/3Pp3/8/8/4K2R b K d3 0 1",
     "4k3/8/8/8/1b6/8/3P4/4K3 w - - 0 1",
-    "3k4/8/8/8/8/8/3R4/3K3r w - - 0 1",
+    "3k4/8/3p4/8/8/8/3R4/3K3r w - - 0 1",
 };
 
 // Positions reached by a fixed pseudo-random playout from each start position.
@@ -84,7 +84,7 @@ TEST(MoveTests, MovesPinnedPieceFlagsOnlyIllegalMoves) {
     };
     const Case cases[] = {
         {"4k3/8/8/8/1b6/8/3P4/4K3 w - - 0 1", "d2d3", true},        // pawn pinned on the diagonal
-        {"4k3/8/8/8/1b6/2P5/8/4K3 w - - 0 1", "c3c4", false},       // not on the line to the king
+        {"4k3/8/8/8/1b6/8/2P5/4K3 w - - 0 1", "c2c3", false},       // not on the line to the king
         {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", false},       // stays on the file
         {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2e7", false},       // takes the pinner
         {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", "e2d2", true},        // leaves the file
@@ -116,7 +116,7 @@ TEST(MoveTests, CaptureMayNotGain) {
         {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", "e1d2", 0},              // king captures
         {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1a5", 1},               // empty destination
         {"4k3/8/4p3/3p4/8/8/3R4/3RK3 w - - 0 1", "d2d5", 1},         // rook, pawn recaptures
-        {"4k3/8/2b1r3/3p4/8/8/3R4/3QK3 w - - 0 1", "d2d5", 1},       // two defenders
+        {"3rk3/8/2b5/3p4/8/8/3R4/3QK3 w - - 0 1", "d2d5", 1},        // two defenders
         {"4k3/8/8/2Pp4/8/8/8/4K3 w - d6 0 1", "c5d6", 0},            // en passant
     };
     for (const Case& c : cases) {

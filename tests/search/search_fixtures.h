@@ -66,18 +66,27 @@ struct SearchOutcome {
     Move best;
 };
 
-// A fixed-depth search through the driver with reports and "bestmove" switched off, draw score 0.
-inline SearchOutcome searchToDepth(Position pos, int depth, const std::string& searchMoves = "") {
+// A search through the driver without time limit, with reports and "bestmove" switched off and
+// draw score 0: to a fixed depth, or (depth 99) until the node limit.
+inline SearchOutcome searchToDepth(Position pos, int depth, const std::string& searchMoves = "",
+                                   uint64_t nodes = ~0ULL) {
     ttClear();
     benchMode = true;
     fixedMoveTime = false;
     pondering = false;
     infiniteSearch = false;
-    nodeLimit = ~0ULL;
+    nodeLimit = nodes;
     drawScore = 0;
     int score = think(pos, depth, searchMoves, NO_TIME_LIMIT, NO_TIME_LIMIT);
     benchMode = false;
+    nodeLimit = ~0ULL;
     return {score, lastSearchBestMove};
+}
+
+// A found mate ends a depth-limited search at once, even when a shorter one exists; without a
+// depth limit the iterations go on, and a node limit keeps the search deterministic.
+inline SearchOutcome searchNodes(const std::string& fen, uint64_t nodes) {
+    return searchToDepth(positionFromFen(fen), 99, "", nodes);
 }
 
 inline SearchOutcome searchToDepth(const std::string& fen, int depth, const std::string& searchMoves = "") {
