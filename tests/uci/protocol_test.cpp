@@ -257,6 +257,35 @@ TEST(EngineProgram, SurvivesBadInput) {
     EXPECT_EQ(engine.wait(), 0);
 }
 
+// Commands that would change what a running search works on wait until it has ended.
+TEST(EngineProgram, PositionAndTableWorkWaitForTheRunningSearch) {
+    EngineProcess engine;
+    expectBanner(engine);
+    engine.send("position startpos");
+    engine.send("go infinite");
+    engine.send("position startpos moves e2e4");
+    engine.send("setoption name Clear Hash");
+    engine.send("isready");
+    std::vector<std::string> during = linesUntil(engine, "readyok");
+    engine.send("stop");
+    std::vector<std::string> ending = linesUntil(engine, "bestmove");
+    during.insert(during.end(), ending.begin(), ending.end());
+    for (const std::string& line : during) {
+        EXPECT_EQ(line.find("Clearing Hash"), std::string::npos) << "table emptied during the search";
+        EXPECT_EQ(line.find("bestmove"), line == during.back() ? 0u : std::string::npos) << line;
+    }
+    // The search answered for the start position: a White move.
+    ASSERT_GE(during.back().size(), 13u);
+    EXPECT_TRUE(during.back()[10] == '1' || during.back()[10] == '2') << during.back();
+
+    engine.send("isready");
+    std::vector<std::string> after = linesUntil(engine, "readyok");
+    EXPECT_NE(std::find(after.begin(), after.end(), "info string Clearing Hash"), after.end());
+    PerftResult result = perftOne(engine); // Black to move after 1.e4
+    EXPECT_EQ(result.total, 20);
+    EXPECT_EQ(result.moves.count("e7e5"), 1u);
+}
+
 TEST(EngineProgram, PositionWithoutStartposOrFenIsFatal) {
     EngineResult result = runEngine("position xyz\nisready\n");
     EXPECT_EQ(result.status, 1);
