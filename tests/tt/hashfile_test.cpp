@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "board/movetext.h"
 #include "search/search_state.h"
 #include "test_support.h"
 #include "tt/hashfile.h"
@@ -198,4 +201,106 @@ TEST_F(HashFile, LoadWaitsForNoSearch) {
     EXPECT_EQ(run(loadHashFile),
               "info string Loading Hash from " + optHashFileName + "\ninfo string Hash Loaded\n");
     unlink(optHashFileName.c_str());
+}
+
+// Through the engine program: whatever a loaded file holds, the engine searches and plays legal moves.
+namespace {
+const std::vector<std::string> SEARCH_FENS = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+};
+
+// Runs "go depth N" on each position after `setup`; checks bestmove and ponder move are legal.
+void expectLegalPlay(const std::vector<std::string>& setup, int depth) {
+    EngineProcess engine;
+    for (const std::string& command : setup) engine.send(command);
+    for (const std::string& fen : SEARCH_FENS) {
+        engine.send("position fen " + fen);
+        engine.send("go depth " + std::to_string(depth));
+        std::string line;
+        ASSERT_TRUE(engine.waitFor("bestmove", &line, 60)) << fen;
+        std::istringstream words(line);
+        std::string keyword, best, ponderWord, ponder;
+        words >> keyword >> best >> ponderWord >> ponder;
+        Position pos = positionFromFen(fen), child;
+        ASSERT_TRUE(executeMoveText(pos, child, best)) << fen << ": " << line;
+        if (ponderWord == "ponder") {
+            Position grandchild;
+            EXPECT_TRUE(executeMoveText(child, grandchild, ponder)) << fen << ": " << line;
+        }
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait(), 0);
+}
+
+std::vector<std::string> loadCommands(const std::string& path) {
+    return {"setoption name Hash value 1", "setoption name Hash File Name value " + path,
+            "setoption name Load Hash from File", "isready"};
+}
+} // namespace
+
+TEST(HashFileProtocol, RandomBytesLoadAndPlayGoesOn) {
+    const std::string path = tempPath("random-protocol.hash");
+    writeFile(path, randomBytes(ttBucketCountFor(1) * sizeof(TTBucket), 12));
+    {
+        EngineProcess engine;
+        for (const std::string& command : loadCommands(path)) engine.send(command);
+        std::vector<std::string> seen;
+        EXPECT_TRUE(engine.waitFor("readyok", nullptr, 10, &seen));
+        EXPECT_NE(std::find(seen.begin(), seen.end(), "info string Hash Loaded"), seen.end());
+        engine.send("quit");
+        engine.wait();
+    }
+    expectLegalPlay(loadCommands(path), 6);
+    unlink(path.c_str());
+}
+
+// A table saved from real searches, then every stored move replaced by a random word and every
+// entry made a deep exact result: the positions' keys match, so the search meets these entries.
+TEST(HashFileProtocol, EntriesWithIllegalMovesAreNeverPlayed) {
+    const std::string path = tempPath("scrambled-protocol.hash");
+    {
+        EngineProcess engine;
+        engine.send("setoption name Hash value 1");
+        engine.send("setoption name Hash File Name value " + path);
+        for (const std::string& fen : SEARCH_FENS) {
+            engine.send("position fen " + fen);
+            engine.send("go depth 7");
+            ASSERT_TRUE(engine.waitFor("bestmove", nullptr, 60));
+        }
+        engine.send("setoption name Save Hash to File");
+        engine.send("isready");
+        std::vector<std::string> seen;
+        EXPECT_TRUE(engine.waitFor("readyok", nullptr, 30, &seen));
+        EXPECT_NE(std::find(seen.begin(), seen.end(), "info string Hash Saved"), seen.end());
+        engine.send("quit");
+        engine.wait();
+    }
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(bytes.size(), ttBucketCountFor(1) * sizeof(TTBucket));
+    std::mt19937 random(13);
+    int scrambled = 0;
+    for (size_t at = 0; at < bytes.size(); at += 16) {
+        uint64_t key;
+        std::memcpy(&key, &bytes[at], 8);
+        if (!key) continue;
+        uint16_t move = uint16_t(random());
+        int16_t depth = 200;
+        int16_t score = int16_t(int(random() % 65001) - 32500);
+        std::memcpy(&bytes[at + 8], &score, 2);
+        std::memcpy(&bytes[at + 10], &move, 2);
+        std::memcpy(&bytes[at + 12], &depth, 2);
+        bytes[at + 14] = char(BOUND_EXACT);
+        ++scrambled;
+    }
+    EXPECT_GT(scrambled, 1000);
+    writeFile(path, bytes);
+    expectLegalPlay(loadCommands(path), 7);
+    unlink(path.c_str());
 }
