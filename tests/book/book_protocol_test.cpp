@@ -35,9 +35,11 @@ bool hasLine(const GoResult& result, const std::string& text) {
     return std::find(result.lines.begin(), result.lines.end(), text) != result.lines.end();
 }
 
+// A principal-variation report: only a search prints one (a book move comes without).
 bool searched(const GoResult& result) {
-    return std::any_of(result.lines.begin(), result.lines.end(),
-                       [](const std::string& l) { return l.rfind("info depth", 0) == 0; });
+    return std::any_of(result.lines.begin(), result.lines.end(), [](const std::string& l) {
+        return l.rfind("info ", 0) == 0 && l.find(" pv ") != std::string::npos;
+    });
 }
 
 // Fifty records of one position with random move fields and weights.
