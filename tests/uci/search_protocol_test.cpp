@@ -2,10 +2,20 @@
 // program) go, stop, ponderhit, isready and quit while a search runs.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <set>
 #include <sstream>
 
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/movetext.h"
 #include "search/search_state.h"
+#include "test_support.h"
 #include "uci/go.h"
 #include "uci/settings.h"
 #include "uci/timeman.h"
@@ -118,6 +128,233 @@ TEST(GoCommand, LimitsChosenByPrecedence) {
         EXPECT_NEAR(t.targetSeconds, c.target, 1e-6) << c.line;
         EXPECT_NEAR(t.hardSeconds, c.hard, 1e-6) << c.line;
     }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Through the built program.
+
+namespace {
+
+const char* const START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+// White mates with Ra8; the iterations of a search reach their end almost at once.
+const char* const MATE_IN_ONE_FEN = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+// Black has one legal move (Ka7).
+const char* const ONE_MOVE_FEN = "k7/2K5/8/8/8/8/8/1R6 b - - 0 1";
+
+double seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::set<std::string> legalMoves(const std::string& fen) {
+    Position pos = positionFromFen(fen);
+    Move list[MAX_MOVES];
+    int n = generateAll(pos, list);
+    std::set<std::string> legal;
+    for (int i = 0; i < n; ++i) {
+        Position child;
+        if (makeMove(pos, child, moveOnly(list[i]))) legal.insert(moveToString(moveOnly(list[i])));
+    }
+    return legal;
+}
+
+// The move of a "bestmove" line.
+std::string bestMoveOf(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, move;
+    in >> word >> move;
+    return move;
+}
+
+// An engine that has answered "readyok" to its first "isready", on the given position.
+struct Engine {
+    EngineProcess process;
+    explicit Engine(const std::string& fen = START_FEN) {
+        process.send("position fen " + fen);
+        ready();
+    }
+    void send(const std::string& line) { process.send(line); }
+    void ready() {
+        process.send("isready");
+        EXPECT_TRUE(process.waitFor("readyok", nullptr, 30));
+    }
+    // Reads lines for `seconds`; true when one of them starts with `prefix`.
+    bool seesWithin(const std::string& prefix, double seconds, std::string* found = nullptr) {
+        return process.waitFor(prefix, found, seconds);
+    }
+};
+
+TEST(SearchProtocol, MoveTimeIsKept) {
+    Engine engine;
+    const double start = seconds();
+    engine.send("go movetime 500");
+    std::string line;
+    ASSERT_TRUE(engine.seesWithin("bestmove", 5, &line));
+    const double took = seconds() - start;
+    EXPECT_GE(took, 0.3) << "the search should use its move time";
+    EXPECT_LT(took, 0.5 + 0.2);
+    EXPECT_EQ(legalMoves(START_FEN).count(bestMoveOf(line)), 1u) << line;
+}
+
+TEST(SearchProtocol, ClockSearchesAnswerWithinTheClock) {
+    // Each answer is a legal move, quickly, and the engine stays usable after every one of them.
+    struct Case {
+        const char* go;
+        double within;
+    };
+    const Case cases[] = {
+        {"go wtime 1000 btime 1000", 0.3},
+        {"go wtime 1000 btime 1000 winc 100 binc 100 movestogo 1", 0.95},
+        {"go wtime 0 btime 0", 0.3},
+        {"go", 0.3},
+        {"go wtime -500 btime -500", 0.3},
+        {"go wtime banana", 0.3},
+        {"go movetime -5", 0.3},
+        {"go movetime 1", 0.3},
+        {"go wtime 99999999999999999999 movestogo -1 movetime 100", 0.3},
+    };
+    Engine engine;
+    const std::set<std::string> legal = legalMoves(START_FEN);
+    for (const Case& c : cases) {
+        const double start = seconds();
+        engine.send(c.go);
+        std::string line;
+        ASSERT_TRUE(engine.seesWithin("bestmove", 10, &line)) << c.go;
+        EXPECT_LT(seconds() - start, c.within) << c.go;
+        EXPECT_EQ(legal.count(bestMoveOf(line)), 1u) << c.go << ": " << line;
+        engine.ready();
+    }
+}
+
+TEST(SearchProtocol, InfiniteAndPonderAnswerOnlyWhenReleased) {
+    ASSERT_EQ(legalMoves(ONE_MOVE_FEN).size(), 1u);
+    struct Case {
+        const char* fen;
+        const char* go;
+        const char* release;
+    };
+    const Case cases[] = {
+        {START_FEN, "go infinite", "stop"},
+        {MATE_IN_ONE_FEN, "go infinite", "stop"},
+        {ONE_MOVE_FEN, "go infinite", "stop"},
+        {START_FEN, "go ponder wtime 1000 btime 1000", "ponderhit"},
+        {MATE_IN_ONE_FEN, "go ponder wtime 1000 btime 1000", "ponderhit"},
+        {ONE_MOVE_FEN, "go ponder movetime 100", "ponderhit"},
+        {START_FEN, "go ponder wtime 1000 btime 1000", "stop"},
+        {MATE_IN_ONE_FEN, "go infinite depth 3", "stop"},
+    };
+    for (const Case& c : cases) {
+        Engine engine(c.fen);
+        engine.send(c.go);
+        EXPECT_FALSE(engine.seesWithin("bestmove", 1.5)) << c.fen << ": " << c.go;
+        const double start = seconds();
+        engine.send(c.release);
+        std::string line;
+        ASSERT_TRUE(engine.seesWithin("bestmove", 5, &line)) << c.fen << ": " << c.go;
+        EXPECT_LT(seconds() - start, 1.0) << c.go << " then " << c.release;
+        EXPECT_EQ(legalMoves(c.fen).count(bestMoveOf(line)), 1u) << line;
+        if (c.fen == MATE_IN_ONE_FEN) {
+            EXPECT_EQ(bestMoveOf(line), "a1a8");
+        }
+    }
+}
+
+TEST(SearchProtocol, CommandsDuringASearch) {
+    Engine engine;
+    engine.send("go infinite");
+    EXPECT_FALSE(engine.seesWithin("bestmove", 0.5));
+    // Answered while the search goes on.
+    const double start = seconds();
+    engine.send("isready");
+    ASSERT_TRUE(engine.seesWithin("readyok", 2));
+    EXPECT_LT(seconds() - start, 0.3);
+    // A second go is ignored: it neither answers nor ends the search.
+    engine.send("go depth 1");
+    EXPECT_FALSE(engine.seesWithin("bestmove", 0.5));
+    engine.send("stop");
+    std::string line;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.process.waitFor("bestmove", &line, 5, &seen));
+    EXPECT_EQ(legalMoves(START_FEN).count(bestMoveOf(line)), 1u) << line;
+    // The final statistics come just before the answer.
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[seen.size() - 2].rfind("info time ", 0), 0u) << seen[seen.size() - 2];
+    engine.send("isready");
+    seen.clear();
+    ASSERT_TRUE(engine.process.waitFor("readyok", nullptr, 5, &seen));
+    for (const std::string& l : seen) EXPECT_NE(l.rfind("bestmove", 0), 0u) << "one search, one answer";
+}
+
+TEST(SearchProtocol, QuitDuringASearchEndsWithoutAnAnswer) {
+    Engine engine;
+    engine.send("go infinite");
+    EXPECT_FALSE(engine.seesWithin("bestmove", 0.3));
+    engine.send("quit");
+    std::vector<std::string> seen;
+    engine.process.waitFor("bestmove", nullptr, 3, &seen);
+    EXPECT_EQ(engine.process.wait(5), 0);
+    for (const std::string& l : seen) EXPECT_NE(l.rfind("bestmove", 0), 0u) << l;
+}
+
+TEST(SearchProtocol, NodeLimitEndsTheSearch) {
+    Engine engine;
+    engine.send("go nodes 30000");
+    std::string line;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.process.waitFor("bestmove", &line, 10, &seen));
+    EXPECT_EQ(legalMoves(START_FEN).count(bestMoveOf(line)), 1u) << line;
+    unsigned long long t = 0, nodes = 0;
+    ASSERT_GE(seen.size(), 2u);
+    ASSERT_EQ(sscanf(seen[seen.size() - 2].c_str(), "info time %llu nodes %llu", &t, &nodes), 2);
+    EXPECT_GE(nodes, 30000u);
+    EXPECT_LT(nodes, 30000u + 20000u) << "stopped at the next poll after the limit";
+}
+
+TEST(SearchProtocol, HashOutOfRangeKeepsTheEngineUsable) {
+    Engine engine;
+    for (const char* value : {"0", "-20", "70000", "1"}) {
+        engine.send(std::string("setoption name Hash value ") + value);
+        engine.send("go depth 6");
+        std::string line;
+        ASSERT_TRUE(engine.seesWithin("bestmove", 20, &line)) << "Hash " << value;
+        EXPECT_EQ(legalMoves(START_FEN).count(bestMoveOf(line)), 1u) << line;
+        engine.ready();
+    }
+}
+
+TEST(SearchProtocol, PonderStretchesThisAndTheNextClockSearch) {
+    char path[] = "/tmp/tarvolo_ponder_logXXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    {
+        Engine engine;
+        engine.send(std::string("setoption name Log File value ") + path);
+        engine.send("position startpos");
+        engine.send("go ponder wtime 3000 btime 3000");
+        engine.send("ponderhit");
+        ASSERT_TRUE(engine.seesWithin("bestmove", 10));
+        for (int i = 0; i < 2; ++i) {
+            engine.send("go wtime 3000 btime 3000");
+            ASSERT_TRUE(engine.seesWithin("bestmove", 10));
+        }
+        engine.send("quit");
+        engine.process.wait(5);
+    }
+    std::ifstream in(path);
+    std::vector<double> targets;
+    for (std::string line; std::getline(in, line);) {
+        size_t at = line.find("target: ");
+        if (at != std::string::npos) targets.push_back(std::stod(line.substr(at + 8)));
+    }
+    unlink(path);
+    // 3 s at the first move: 3 / 29.6 in whole milliseconds less 35 ms, or 1.3 times as much.
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_NEAR(targets[0], 0.096, 1e-9);
+    EXPECT_NEAR(targets[1], 0.096, 1e-9);
+    EXPECT_NEAR(targets[2], 0.066, 1e-9);
 }
 
 } // namespace
