@@ -115,9 +115,9 @@ int qsearch(Position& pos, int alpha, int beta, int qdepth, int ply, Move* pv) {
         if (isUnderPromotion(move)) continue;
         const bool quiet = isPlainQuiet(pos, move);
         if (!inCheck) {
-            Delta delta = Delta::Search;
-            bool exempt = moveFlag(move) == PROMO_QUEEN || (qdepth >= 0 && givesCheck(pos, move));
-            if (!exempt) delta = deltaTest(pos, move, best, alpha, qdepth);
+            // Queen promotions, and checks at the horizon, are never delta-pruned.
+            Delta delta = moveFlag(move) == PROMO_QUEEN ? Delta::Search : deltaTest(pos, move, best, alpha, qdepth);
+            if (delta != Delta::Search && qdepth >= 0 && givesCheck(pos, move)) delta = Delta::Search;
             if (delta == Delta::Skip) continue;
             if (delta == Delta::Search && picker.stage != STAGE_HASH && picker.stage != STAGE_DEFERRED &&
                 isLosingCapture(pos, move))
