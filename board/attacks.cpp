@@ -85,7 +85,7 @@ void fillSliderRegion(SliderLookup& lookup, Square s, Bitboard mask, const Magic
     lookup.mask = mask;
     lookup.multiplier = record.multiplier;
     lookup.attacks = sliderTable + record.offset;
-    lookup.unused = 0;
+    lookup.padding = 0;
     Bitboard subset = 0;
     do {
         sliderTable[record.offset + ((subset * record.multiplier) >> shift)] = traceAttacks(s, subset, steps);

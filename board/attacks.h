@@ -50,7 +50,7 @@ struct SliderLookup {
     Bitboard mask;
     uint64_t multiplier;
     const Bitboard* attacks; // the square's region of sliderTable
-    uint64_t unused;
+    uint64_t padding; // keeps each record at 32 bytes
 };
 extern SliderLookup rookLookup[64];
 extern SliderLookup bishopLookup[64];

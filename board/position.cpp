@@ -139,7 +139,6 @@ bool setFromFen(Position& pos, const std::string& fen, std::string* error) {
     p.pawnCache = threadLinks[0].pawnCache;
     p.materialCache = threadLinks[0].materialCache;
     p.castleLost = 15;
-    p.staticEval = 999999;
 
     // Piece placement, from a8 rightwards and downwards. A slash pads a short rank.
     size_t i = 0;
