@@ -34,3 +34,12 @@ static_assert(sizeof(PawnEntry) == 40);
 extern uint64_t evalCacheMask;
 extern uint64_t pawnCacheMask;
 extern uint64_t materialCacheMask;
+
+// Entry counts per thread for "Table Memory" megabytes shared by `threads` threads.
+struct CacheSizes {
+    uint64_t material, pawn, eval;
+};
+CacheSizes evaluationCacheSizes(int tableMemoryMb, int threads);
+
+// Sets every pawn-cache key of every thread to 0 (after the weights changed).
+void clearPawnCaches();
