@@ -3,133 +3,147 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
-// One bit per position: set when the side with the pawn wins.
+// One bit per position of the lookup index: set when the side with the pawn wins.
 uint64_t kpkWins[KPK_SIZE / 64];
 bool kpkReady = false;
 
-// The solver works in table orientation: the pawn moves toward rank 1 and stands on files a..d.
-// Squares are 0..63 as on the board; the pawn's rank is 1..6 (it promotes on rank 0).
-int chebyshev(Square a, Square b) { return std::max(std::abs(fileOf(a) - fileOf(b)), std::abs(rankOf(a) - rankOf(b))); }
-bool adjacent(Square a, Square b) { return chebyshev(a, b) == 1; }
+// The solver works in table orientation: the pawn moves toward rank 1 and stands on files a..d,
+// ranks 1..6 (it promotes on rank 0). For one pawn square and one strong-king square, the
+// weak-king squares form a bitboard, so a whole row of positions is decided with a few
+// bit operations.
+uint64_t bit(Square s) { return uint64_t(1) << s; }
 
-// Squares a pawn moving toward rank 1 attacks.
-bool pawnAttacksSquare(Square pawn, Square s) {
-    return rankOf(s) == rankOf(pawn) - 1 && std::abs(fileOf(s) - fileOf(pawn)) == 1;
+uint64_t kingMoves[64];   // squares next to each square
+uint64_t pawnCaptures[64]; // squares a pawn moving toward rank 1 attacks from each square
+
+void initGeometry() {
+    for (Square s = 0; s < 64; ++s) {
+        kingMoves[s] = 0;
+        pawnCaptures[s] = 0;
+        for (int df = -1; df <= 1; ++df)
+            for (int dr = -1; dr <= 1; ++dr) {
+                int f = fileOf(s) + df, r = rankOf(s) + dr;
+                if ((df || dr) && f >= 0 && f < 8 && r >= 0 && r < 8) kingMoves[s] |= bit(makeSquare(f, r));
+            }
+        if (rankOf(s) > 0) {
+            if (fileOf(s) > 0) pawnCaptures[s] |= bit(s - 9);
+            if (fileOf(s) < 7) pawnCaptures[s] |= bit(s - 7);
+        }
+    }
+}
+
+// Wins by pawn square index (0..23), side to move (0 weak, 1 strong) and strong-king square, as
+// bitboards of weak-king squares.
+uint64_t wins[24][2][64];
+
+int pawnIndexOf(Square pawn) { return 4 * (rankOf(pawn) - 1) + fileOf(pawn); }
+
+// Squares a queen or rook on `from` attacks, blocked only by `blocker` (the strong king); the
+// weak king does not block, so it cannot step back along the line.
+uint64_t sliderAttacks(Square from, Square blocker, bool diagonalsToo) {
+    static const int directions[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+    uint64_t out = 0;
+    for (int d = 0; d < (diagonalsToo ? 8 : 4); ++d)
+        for (int f = fileOf(from) + directions[d][0], r = rankOf(from) + directions[d][1];
+             f >= 0 && f < 8 && r >= 0 && r < 8; f += directions[d][0], r += directions[d][1]) {
+            out |= bit(makeSquare(f, r));
+            if (makeSquare(f, r) == blocker) break;
+        }
+    return out;
+}
+
+// The pawn has just promoted on `promo`, the weak side moves: a win unless the new piece can be
+// taken at once or the weak king is stalemated. Any other case is a won king and queen (or rook)
+// against king with the stronger side to move next.
+bool promotionWins(Square sk, Square promo, Square wk, bool queen) {
+    if ((kingMoves[wk] & bit(promo)) && !(kingMoves[sk] & bit(promo))) return false;
+    uint64_t attacked = sliderAttacks(promo, sk, queen) | kingMoves[sk] | bit(sk);
+    bool inCheck = attacked & bit(wk);
+    bool hasMove = kingMoves[wk] & ~attacked & ~bit(promo);
+    return hasMove || inCheck;
+}
+
+// Strong side to move, pawn moves only: weak-king squares where a pawn move wins.
+uint64_t pawnMoveWins(Square pawn, Square sk) {
+    Square push = pawn - 8;
+    if (push == sk) return 0;
+    uint64_t out = 0;
+    if (rankOf(push) == 0) {
+        for (Square wk = 0; wk < 64; ++wk)
+            if (wk != push && wk != sk && (promotionWins(sk, push, wk, true) || promotionWins(sk, push, wk, false)))
+                out |= bit(wk);
+        return out;
+    }
+    out |= wins[pawnIndexOf(push)][0][sk] & ~bit(push);
+    if (rankOf(pawn) == 6 && pawn - 16 != sk) out |= wins[pawnIndexOf(pawn - 16)][0][sk] & ~bit(push) & ~bit(pawn - 16);
+    return out;
+}
+
+void solvePawnSquare(Square pawn) {
+    const int index = pawnIndexOf(pawn);
+    uint64_t (&weakToMove)[64] = wins[index][0];
+    uint64_t (&strongToMove)[64] = wins[index][1];
+    // Legal placements by strong-king square: no shared squares, kings apart, and with the
+    // strong side to move the weak king is not in check.
+    uint64_t legalWeak[64], legalStrong[64], byPawnMove[64];
+    for (Square sk = 0; sk < 64; ++sk) {
+        legalWeak[sk] = sk == pawn ? 0 : ~(bit(sk) | bit(pawn) | kingMoves[sk]);
+        legalStrong[sk] = legalWeak[sk] & ~pawnCaptures[pawn];
+        byPawnMove[sk] = sk == pawn ? 0 : pawnMoveWins(pawn, sk) & legalStrong[sk];
+        weakToMove[sk] = strongToMove[sk] = 0;
+    }
+    // Iterate until nothing changes: the least fixed point is the set of forced wins.
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (Square sk = 0; sk < 64; ++sk) {
+            if (sk == pawn) continue;
+            uint64_t w = byPawnMove[sk];
+            for (uint64_t moves = kingMoves[sk] & ~bit(pawn); moves; moves &= moves - 1) {
+                Square to = Square(__builtin_ctzll(moves));
+                w |= weakToMove[to] & ~(kingMoves[to] | bit(to));
+            }
+            w &= legalStrong[sk];
+            if (w != strongToMove[sk]) strongToMove[sk] = w, changed = true;
+        }
+        for (Square sk = 0; sk < 64; ++sk) {
+            if (sk == pawn) continue;
+            uint64_t forbidden = kingMoves[sk] | bit(sk) | pawnCaptures[pawn];
+            uint64_t w = weakToMove[sk];
+            for (uint64_t candidates = legalWeak[sk] & ~w; candidates; candidates &= candidates - 1) {
+                Square wk = Square(__builtin_ctzll(candidates));
+                uint64_t moves = kingMoves[wk] & ~forbidden;
+                if (moves & bit(pawn)) continue; // the undefended pawn falls
+                bool lost = moves ? (moves & ~strongToMove[sk]) == 0 : (pawnCaptures[pawn] & bit(wk)) != 0;
+                if (lost) w |= bit(wk);
+            }
+            if (w != weakToMove[sk]) weakToMove[sk] = w, changed = true;
+        }
+    }
 }
 
 int tableIndex(int pawnIndex, Square strongKing, Square weakKing, int strongToMove) {
     return ((pawnIndex * 4096) + strongKing * 64 + weakKing) * 2 + strongToMove;
 }
-int pawnIndexOf(Square pawn) { return 4 * (rankOf(pawn) - 1) + fileOf(pawn); }
-
-bool isWin(int index) { return (kpkWins[index >> 6] >> (index & 63)) & 1; }
-void setWin(int index) { kpkWins[index >> 6] |= uint64_t(1) << (index & 63); }
-
-bool legalPlacement(Square sk, Square pawn, Square wk, bool strongToMove) {
-    if (sk == wk || sk == pawn || wk == pawn || adjacent(sk, wk)) return false;
-    // With the strong side to move, the weak king may not stand in check.
-    if (strongToMove && pawnAttacksSquare(pawn, wk)) return false;
-    return true;
-}
-
-// Squares attacked by a queen or rook on `from` (blocked by `blocker`, the strong king), seen
-// through the weak king so that it cannot hide behind itself.
-bool sliderAttacks(Square from, Square target, Square blocker, bool diagonalToo) {
-    int df = fileOf(target) - fileOf(from), dr = rankOf(target) - rankOf(from);
-    if (df == 0 && dr == 0) return false;
-    bool straight = df == 0 || dr == 0;
-    bool diagonal = std::abs(df) == std::abs(dr);
-    if (!straight && !(diagonalToo && diagonal)) return false;
-    int sf = (df > 0) - (df < 0), sr = (dr > 0) - (dr < 0);
-    for (int f = fileOf(from) + sf, r = rankOf(from) + sr; makeSquare(f, r) != target; f += sf, r += sr)
-        if (makeSquare(f, r) == blocker) return false;
-    return true;
-}
-
-// Weak side to move after the pawn promoted on `promo` to a queen or rook: a win unless the new
-// piece can be taken at once or the weak king is stalemated. Every other case is a won king and
-// queen (or rook) against king with the stronger side to move next.
-bool promotionWins(Square sk, Square promo, Square wk, bool queen) {
-    if (adjacent(wk, promo) && !adjacent(sk, promo)) return false;
-    bool inCheck = sliderAttacks(promo, wk, sk, queen);
-    bool hasMove = false;
-    for (int df = -1; df <= 1 && !hasMove; ++df)
-        for (int dr = -1; dr <= 1 && !hasMove; ++dr) {
-            int f = fileOf(wk) + df, r = rankOf(wk) + dr;
-            if ((df == 0 && dr == 0) || f < 0 || f > 7 || r < 0 || r > 7) continue;
-            Square to = makeSquare(f, r);
-            if (to == promo) continue; // taking it was ruled out above
-            if (adjacent(to, sk) || sliderAttacks(promo, to, sk, queen)) continue;
-            hasMove = true;
-        }
-    return hasMove || inCheck;
-}
-
-// Strong side to move: a win when some move reaches a won position.
-bool strongMoveWins(Square sk, Square pawn, Square wk) {
-    for (int df = -1; df <= 1; ++df)
-        for (int dr = -1; dr <= 1; ++dr) {
-            int f = fileOf(sk) + df, r = rankOf(sk) + dr;
-            if ((df == 0 && dr == 0) || f < 0 || f > 7 || r < 0 || r > 7) continue;
-            Square to = makeSquare(f, r);
-            if (to == pawn || adjacent(to, wk)) continue;
-            if (isWin(tableIndex(pawnIndexOf(pawn), to, wk, 0))) return true;
-        }
-    Square push = pawn - 8;
-    if (push == sk || push == wk) return false;
-    if (rankOf(push) == 0) return promotionWins(sk, push, wk, true) || promotionWins(sk, push, wk, false);
-    if (isWin(tableIndex(pawnIndexOf(push), sk, wk, 0))) return true;
-    if (rankOf(pawn) == 6) {
-        Square doublePush = pawn - 16;
-        if (doublePush != sk && doublePush != wk && isWin(tableIndex(pawnIndexOf(doublePush), sk, wk, 0)))
-            return true;
-    }
-    return false;
-}
-
-// Weak side to move: a win when every move reaches a won position, or when it is mated.
-bool weakMoveLoses(Square sk, Square pawn, Square wk) {
-    bool hasMove = false;
-    for (int df = -1; df <= 1; ++df)
-        for (int dr = -1; dr <= 1; ++dr) {
-            int f = fileOf(wk) + df, r = rankOf(wk) + dr;
-            if ((df == 0 && dr == 0) || f < 0 || f > 7 || r < 0 || r > 7) continue;
-            Square to = makeSquare(f, r);
-            if (adjacent(to, sk) || pawnAttacksSquare(pawn, to)) continue;
-            if (to == pawn) return false; // the undefended pawn falls: a draw
-            hasMove = true;
-            if (!isWin(tableIndex(pawnIndexOf(pawn), sk, to, 1))) return false;
-        }
-    return hasMove || pawnAttacksSquare(pawn, wk);
-}
 } // namespace
 
 void initKpkTable() {
     if (kpkReady) return;
-    // A pawn never moves back, so the pawn squares are solved from the promotion rank outward;
-    // for each, the king moves are iterated until nothing changes.
+    initGeometry();
+    // A pawn never moves back: solve the pawn squares from the promotion rank outward.
     for (int rank = 1; rank <= 6; ++rank)
-        for (int file = 0; file < 4; ++file) {
-            Square pawn = makeSquare(file, rank);
-            int pawnIndex = pawnIndexOf(pawn);
-            bool changed = true;
-            while (changed) {
-                changed = false;
-                for (Square sk = 0; sk < 64; ++sk)
-                    for (Square wk = 0; wk < 64; ++wk)
-                        for (int stm = 0; stm < 2; ++stm) {
-                            int index = tableIndex(pawnIndex, sk, wk, stm);
-                            if (isWin(index) || !legalPlacement(sk, pawn, wk, stm)) continue;
-                            bool win = stm ? strongMoveWins(sk, pawn, wk) : weakMoveLoses(sk, pawn, wk);
-                            if (win) {
-                                setWin(index);
-                                changed = true;
-                            }
-                        }
-            }
-        }
+        for (int file = 0; file < 4; ++file) solvePawnSquare(makeSquare(file, rank));
+    std::fill(std::begin(kpkWins), std::end(kpkWins), 0);
+    for (int p = 0; p < 24; ++p)
+        for (int stm = 0; stm < 2; ++stm)
+            for (Square sk = 0; sk < 64; ++sk)
+                for (uint64_t w = wins[p][stm][sk]; w; w &= w - 1) {
+                    int index = tableIndex(p, sk, Square(__builtin_ctzll(w)), stm);
+                    kpkWins[index >> 6] |= uint64_t(1) << (index & 63);
+                }
     kpkReady = true;
 }
 
@@ -150,5 +164,6 @@ int kpkIndex(Color strong, Square strongKing, Square pawn, Square weakKing, bool
 bool kpkWin(Color strong, Square strongKing, Square pawn, Square weakKing, bool strongToMove) {
     int rank = relativeRank(strong, pawn);
     if (rank < 1 || rank > 6) return false;
-    return isWin(kpkIndex(strong, strongKing, pawn, weakKing, strongToMove));
+    int index = kpkIndex(strong, strongKing, pawn, weakKing, strongToMove);
+    return (kpkWins[index >> 6] >> (index & 63)) & 1;
 }
