@@ -83,7 +83,11 @@ int wrongBishopRule(const Position& pos, int v) {
 
 template <bool Report>
 int evaluateImpl(Position& pos, int alpha, int beta, Breakdown* out) {
-    EvalCacheEntry* cached = pos.evalCache ? &pos.evalCache[pos.key & evalCacheMask] : nullptr;
+    // The key does not cover the halfmove clock, so scores that the fifty-move fade changes are
+    // neither read from nor stored in the evaluation cache.
+    EvalCacheEntry* cached = pos.evalCache && pos.halfmoveClock < FIFTY_MOVE_FADE_START
+                                 ? &pos.evalCache[pos.key & evalCacheMask]
+                                 : nullptr;
     if (cached && cached->key == pos.key) return cached->score;
 
     const bool blackToMove = sideToMove(pos) == BLACK;

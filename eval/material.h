@@ -27,7 +27,6 @@ struct SpecialEntry {
     int32_t score;
     double scale;
     EndgameKind evaluator;
-    bool used;
 };
 
 // Fills the special table from the configuration list (once, at start-up).

@@ -64,13 +64,21 @@ inline std::string flippedFen(const Position& pos) {
     if (!(pos.castleLost & 8)) castlingField += 'Q';
     if (!(pos.castleLost & 1)) castlingField += 'k';
     if (!(pos.castleLost & 2)) castlingField += 'q';
-    if (castlingField.empty()) castlingField = "-";
+    if (castlingField.empty()) castlingField.push_back('-');
     std::string ep = "-";
     if (pos.epSquare) {
         Square s = lsb(pos.epSquare) ^ 56;
-        ep = std::string(1, char('a' + fileOf(s))) + char('1' + rankOf(s));
+        ep = "a1";
+        ep[0] = char('a' + fileOf(s));
+        ep[1] = char('1' + rankOf(s));
     }
-    return placement + (sideToMove(pos) == WHITE ? " b " : " w ") + castlingField + " " + ep + " 0 1";
+    std::string fen = placement;
+    fen += sideToMove(pos) == WHITE ? " b " : " w ";
+    fen += castlingField;
+    fen += ' ';
+    fen += ep;
+    fen += " 0 1";
+    return fen;
 }
 
 // The flipped twin, ready for the evaluation, with the same halfmove clock.

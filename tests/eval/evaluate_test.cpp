@@ -41,7 +41,7 @@ TEST(Evaluate, CompleteConfigurationsSkipTempoAndFade) {
         {"4k3/8/4K3/4P3/8/8/8/8 w - - 0 1", 0, 714 + 153},
         {"4k3/8/4K3/4P3/8/8/8/8 b - - 0 1", 0, -(714 + 153)},
         {"4k3/8/4K3/4P3/8/8/8/8 w - - 0 1", 100, 714 + 153},  // no fifty-move fade here
-        {"8/8/4k3/8/8/3K4/4B3/8 w - - 0 1", 120, 0},
+        {"8/2b5/4k3/8/8/3K4/4B3/8 w - - 0 1", 120, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(fullEval(c.fen, c.clock), c.expected) << c.fen;
 }
@@ -64,21 +64,28 @@ TEST(Evaluate, FiftyMoveFadeLeavesOnlyTheTempo) {
     }
     for (int clock : {101, 102, 150, 1000})
         EXPECT_EQ(fullEval(fen, clock), roundHalfAway(tempo, 10)) << "clock " << clock;
+
+    // The cache key does not hold the clock: a value stored early must not stand in for a faded one.
+    for (int clock : {0, 90, 100, 120, 0, 95}) {
+        Position pos = evalPosition(fen, true, clock);
+        EXPECT_EQ(evaluate(pos, -FULL, FULL), fullEval(fen, clock)) << "through the cache, clock " << clock;
+    }
 }
 
 TEST(Evaluate, WrongBishopWithRookPawnsIsCappedAtThirtyMillipawns) {
-    // tempo[3] = 52 millipawns: a capped +30 for the side to move gives 82 -> 8, a capped -30 gives 22 -> 2.
+    // tempo[3] = 52 millipawns: a capped +30 for the side to move gives 82 -> 8, a capped -30 gives
+    // 22 -> 2 (the tempo goes to the side to move either way).
     struct Case {
         const char* fen;
         int expected; // 0: not capped, large
     };
     const Case cases[] = {
         {"k7/8/8/8/8/8/P7/2B1K3 w - - 0 1", 8},    // dark bishop, a-pawn, king on a8
-        {"k7/8/8/8/8/8/P7/2B1K3 b - - 0 1", -2},
+        {"k7/8/8/8/8/8/P7/2B1K3 b - - 0 1", 2},
         {"8/1k6/8/8/8/8/P7/2B1K3 w - - 0 1", 8},   // b7 is also in the corner
         {"2b1k3/p7/8/8/8/8/8/K7 b - - 0 1", 8},    // Black's light bishop, a-pawn, White's king on a1
-        {"2b1k3/p7/8/8/8/8/8/K7 w - - 0 1", -2},
-        {"4k3/7p/8/8/8/8/5b2/7K w - - 0 1", -2},   // Black's dark bishop with an h-pawn
+        {"2b1k3/p7/8/8/8/8/8/K7 w - - 0 1", 2},
+        {"4k3/7p/8/8/8/8/5b2/7K w - - 0 1", 2},    // Black's dark bishop with an h-pawn
         {"k7/8/8/8/8/8/P7/3BK3 w - - 0 1", 0},     // the right bishop
         {"8/8/4k3/8/8/8/P7/2B1K3 w - - 0 1", 0},   // the king is not in the corner
         {"k7/8/8/8/8/8/PP6/2B1K3 w - - 0 1", 0},   // a pawn off the rook file

@@ -180,8 +180,8 @@ TEST(MaterialScaling, DrawishnessFactors) {
         {"4k3/pp6/8/8/8/8/8/3RK3 w - - 0 1", 0.4, false},
         // Pawns only: 1.3, then the leader's pawn count (White, 2 pawns): 0.7.
         {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1.3 * 0.7, true},
-        // Opposite bishops alone with pawns: 0.6, then White leads with 3 pawns: 0.7.
-        {"4k3/pp1b4/8/8/8/8/PPP5/2B1K3 w - - 0 1", 0.6 * 0.7, true},
+        // Opposite bishops alone with pawns: 0.6, then White leads with 3 pawns: 0.8.
+        {"4k3/pp1b4/8/8/8/8/PPP5/2B1K3 w - - 0 1", 0.6 * 0.8, true},
         // Opposite bishops with more pieces: x 0.95, and 5+ pawns leave it there.
         {"3rk3/pppppb2/8/8/8/8/PPPPPP2/2BRK3 w - - 0 1", 0.95, false},
         // Balanced material: White counts as leading, with 4 pawns: 0.9.
