@@ -22,7 +22,8 @@
 // can decide differently for the twin are left out, each counted under its rule.
 enum class AsymmetricRule {
     NONE,
-    // The blocked-structure flag looks for White pawns just above Black pawns, not the reverse.
+    // The blocked-structure flag asks that every Black pawn stand against a White pawn, not the
+    // reverse; it also holds when Black has no pawn.
     BLOCKED_STRUCTURE_FLAG,
     // With an exactly balanced material score White counts as the leading side, whose pawn
     // count sets the few-pawns scale.
