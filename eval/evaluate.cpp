@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
-#include "board/attacks.h"
 #include "board/bitboard.h"
 #include "board/psqt.h"
 #include "eval/caches.h"

@@ -130,7 +130,9 @@ std::string exchangeColours(const std::string& name) {
     return out;
 }
 
-void insertSpecial(uint64_t key, int score, EndgameKind evaluator) {
+} // namespace
+
+void addSpecialEntry(uint64_t key, int score, EndgameKind evaluator) {
     double scale = std::abs(score) < 2000 ? std::sqrt(std::abs(score) / 2000.0) : 1.0;
     unsigned slot = unsigned(key & (SPECIAL_SLOTS - 1));
     bool collided = false;
@@ -148,6 +150,8 @@ void insertSpecial(uint64_t key, int score, EndgameKind evaluator) {
     specialEntries[specialSlots[slot] - 1] = SpecialEntry{key, score, scale, evaluator};
 }
 
+namespace {
+
 // Squares seen from the strong side: mirrored vertically when Black is strong.
 Square fromStrongSide(Color strong, Square s) { return strong == WHITE ? s : s ^ 56; }
 Square onlySquare(const Position& pos, Color c, PieceType t) { return lsb(pos.pieces[c][t]); }
@@ -161,8 +165,8 @@ void initSpecialEndgames() {
     slotCollisions = 0;
     for (const Configuration& config : configurations) {
         std::string name = config.name;
-        insertSpecial(configurationKey(name), config.score, config.evaluator);
-        insertSpecial(configurationKey(exchangeColours(name)), -config.score, config.evaluator);
+        addSpecialEntry(configurationKey(name), config.score, config.evaluator);
+        addSpecialEntry(configurationKey(exchangeColours(name)), -config.score, config.evaluator);
     }
 }
 

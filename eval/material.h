@@ -31,6 +31,9 @@ struct SpecialEntry {
 
 // Fills the special table from the configuration list (once, at start-up).
 void initSpecialEndgames();
+// Enters one configuration (score in millipawns for White; the scale follows from it). An
+// entry with the same key replaces the earlier one.
+void addSpecialEntry(uint64_t key, int score, EndgameKind evaluator);
 // The configuration with this material key, or null.
 const SpecialEntry* findSpecialEntry(uint64_t materialKey);
 // Listed configurations that share the low 16 bits of their material key with a different one

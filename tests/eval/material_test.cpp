@@ -91,6 +91,25 @@ TEST(SpecialEndgames, EveryListedConfigurationIsFoundByItsFullKey) {
     RecordProperty("specialSlotCollisions", specialSlotCollisions());
 }
 
+TEST(SpecialEndgames, ConfigurationsSharingASlotStayApart) {
+    // Keys whose low 16 bits meet each other and a listed configuration's.
+    const uint64_t listed = evalPosition("8/8/4k3/8/8/3K4/2NN4/8 w - - 0 1").materialKey;
+    const uint64_t first = listed + 0x10000, second = listed + 0x20000, absent = listed + 0x30000;
+    addSpecialEntry(first, 300, EndgameKind::NONE);
+    addSpecialEntry(second, -700, EndgameKind::KNIGHT_PAWN);
+    addSpecialEntry(first, 400, EndgameKind::NONE); // the same key again replaces its entry
+    ASSERT_NE(findSpecialEntry(listed), nullptr);
+    EXPECT_EQ(findSpecialEntry(listed)->score, 25);
+    ASSERT_NE(findSpecialEntry(first), nullptr);
+    EXPECT_EQ(findSpecialEntry(first)->score, 400);
+    ASSERT_NE(findSpecialEntry(second), nullptr);
+    EXPECT_EQ(findSpecialEntry(second)->score, -700);
+    EXPECT_EQ(findSpecialEntry(second)->evaluator, EndgameKind::KNIGHT_PAWN);
+    EXPECT_EQ(findSpecialEntry(absent), nullptr);
+    initSpecialEndgames();
+    EXPECT_EQ(findSpecialEntry(first), nullptr);
+}
+
 TEST(SpecialEndgames, TwoKnightsScaleThePositionalPart) {
     Position pos = evalPosition("8/8/4k3/8/8/3K4/2NN4/8 w - - 0 1");
     double scale = 0;
