@@ -13,21 +13,22 @@ constexpr int originValue[7] = {0, 1, 3, 3, 5, 9, 999};
 constexpr int DESTINATION_KING_BALANCE = 100;
 constexpr int ORIGIN_KING_BALANCE = 50;
 
-// Whether lifting `attacker` off the board (the target square counted as occupied) opens a line
-// from one of `us`'s sliders to `them`'s king: the attacker is pinned and may not recapture.
+// Whether `attacker` may not recapture on `target` because, lifted off the board (the target square
+// counted as occupied), it would leave `them`'s king attacked by one of `us`'s sliders: it is
+// pinned, or the king is already in check from a line it does not block.
 bool exposesKing(const Position& pos, Color them, Square attacker, Square target, Bitboard occupancy) {
     Bitboard kingBit = pos.pieces[them][KING];
     if (!kingBit) return false;
     Square king = lsb(kingBit);
     Color us = ~them;
-    Bitboard before = occupancy | squareBit[target];
-    Bitboard after = before & ~squareBit[attacker];
     Bitboard ours = occupancy & ~squareBit[target];
-    Bitboard diagonal = (pos.pieces[us][BISHOP] | pos.pieces[us][QUEEN]) & ours;
-    Bitboard straight = (pos.pieces[us][ROOK] | pos.pieces[us][QUEEN]) & ours;
-    Bitboard nowAttacking = (bishopAttacks(king, after) & diagonal) | (rookAttacks(king, after) & straight);
-    Bitboard wasAttacking = (bishopAttacks(king, before) & diagonal) | (rookAttacks(king, before) & straight);
-    return (nowAttacking & ~wasAttacking) != 0;
+    // Only sliders on an empty-board line through the king can reach it.
+    Bitboard diagonal = (pos.pieces[us][BISHOP] | pos.pieces[us][QUEEN]) & ours & bishopRays[king];
+    Bitboard straight = (pos.pieces[us][ROOK] | pos.pieces[us][QUEEN]) & ours & rookRays[king];
+    if (!(diagonal | straight)) return false;
+    Bitboard after = (occupancy | squareBit[target]) & ~squareBit[attacker];
+    return (diagonal && (bishopAttacks(king, after) & diagonal)) ||
+           (straight && (rookAttacks(king, after) & straight));
 }
 } // namespace
 

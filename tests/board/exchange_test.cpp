@@ -34,6 +34,9 @@ TEST(IsLosingCapture, Cases) {
         {"4k3/8/3r4/8/3b4/8/8/3RK3 w - - 0 1", "d1d4", 1, "rook takes bishop, a rook recaptures"},
         {"4k3/8/3r4/8/3b4/8/3R4/3RK3 w - - 0 1", "d2d4", 0, "x-ray: our second rook backs the first"},
         {"4k3/8/8/8/8/8/8/3qK3 w - - 0 1", "e1d1", 0, "a king move answers 0"},
+        {"4k3/2p5/3p4/8/4N3/8/8/4R1K1 w - - 0 1", "e4d6", 0,
+         "the capture uncovers check: the pawn may not recapture"},
+        {"4k3/2p5/3p4/8/4N3/8/8/5RK1 w - - 0 1", "e4d6", 1, "the same without the check"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(isLosingCapture(positionFromFen(c.fen), move(c.move)), c.expected) << c.why << ": " << c.fen;
