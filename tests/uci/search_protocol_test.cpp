@@ -228,6 +228,28 @@ TEST(SearchProtocol, ClockSearchesAnswerWithinTheClock) {
     }
 }
 
+// A search ended before its first iteration is complete still answers with a legal move.
+TEST(SearchProtocol, SearchEndedAtOnceStillAnswersALegalMove) {
+    struct Case {
+        const char* go;
+        const char* then; // sent right after the go, or nothing
+    };
+    const Case cases[] = {{"go nodes 0", ""}, {"go nodes 1", ""}, {"go infinite", "stop"},
+                          {"go ponder wtime 100 btime 100", "stop"}};
+    Engine engine;
+    const std::set<std::string> legal = legalMoves(START_FEN);
+    for (int round = 0; round < 5; ++round) {
+        for (const Case& c : cases) {
+            engine.send(c.go);
+            if (*c.then) engine.send(c.then);
+            std::string line;
+            ASSERT_TRUE(engine.seesWithin("bestmove", 5, &line)) << c.go;
+            EXPECT_EQ(legal.count(bestMoveOf(line)), 1u) << c.go << ", " << c.then << ": " << line;
+            engine.ready();
+        }
+    }
+}
+
 TEST(SearchProtocol, InfiniteAndPonderAnswerOnlyWhenReleased) {
     ASSERT_EQ(legalMoves(ONE_MOVE_FEN).size(), 1u);
     struct Case {
