@@ -130,6 +130,11 @@ uint64_t ttBucketCountFor(int megabytes) {
     return count;
 }
 
+void ttAllocate(int megabytes) {
+    if (megabytes < HASH_MIN_MB || megabytes > HASH_MAX_MB) return; // the minimal table stays
+    allocateBuckets(ttBucketCountFor(megabytes));
+}
+
 void ttResize(int megabytes) {
     optHash.store(megabytes, std::memory_order_relaxed);
     if (megabytes == lastAppliedHash) {

@@ -43,6 +43,9 @@ constexpr int BOUND_LOWER = 2;
 constexpr int BOUND_EXACT = 3;
 constexpr int BOUND_TERMINAL = 4; // stored as 7
 
+// Start-up allocation: reserves the table without a message and without counting as a value
+// applied by the option, so that a first "Hash" setting always reallocates.
+void ttAllocate(int megabytes);
 // Action of the "Hash" option (megabytes, unclamped). Values outside 1..65536 leave a minimal
 // table of four buckets in place, so the engine stays usable.
 void ttResize(int megabytes);

@@ -82,7 +82,7 @@ void startEngine(bool printBanner) {
     initEvaluation();
     buildEvaluationTables();
     tbLoadAll("");
-    if (optHash != 0) ttResize(optHash);
+    if (optHash != 0) ttAllocate(optHash);
 }
 
 } // namespace
