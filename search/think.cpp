@@ -174,8 +174,17 @@ int think(Position& rootIn, int depthLimit, const std::string& searchMovesText, 
     if (optUseSyzygy.load() && targetSeconds > 0.1)
         tbProbeLimit = std::min(optSyzygyProbeLimit.load(), tbLargestPieceCount());
     main.rootMoveCount = buildRootMoves(main, searchMovesText);
-    if (int(root.pieceCount) <= tbProbeLimit) filterRootByTablebases(main);
+    // A root list restricted by "searchmoves" is searched as given: the tablebase verdict and the
+    // book speak for the whole position, not for the listed moves.
+    const bool restrictedRoot = !searchMovesText.empty();
+    if (!restrictedRoot && int(root.pieceCount) <= tbProbeLimit) filterRootByTablebases(main);
     rootMoveCount = main.rootMoveCount;
+    // Until an iteration completes, the answer is the first root move, so that a search stopped at
+    // once still names a legal move; "0000" only when there is none.
+    if (main.rootMoveCount > 0) {
+        lastSearchBestMove = main.rootMoves[0].move;
+        moveToText(lastSearchBestMove, bestText);
+    }
 
     if (optHash.load() != 0) ttNewSearch();
     ttDirty = true;
@@ -201,7 +210,7 @@ int think(Position& rootIn, int depthLimit, const std::string& searchMovesText, 
         iterationStarted = true;
         for (int m = 0; m < main.rootMoveCount; ++m) main.rootMoves[m].nodes = 1;
 
-        if (iteration == 1) {
+        if (iteration == 1 && !restrictedRoot) {
             if (Move bookMove = probeBook(root)) {
                 moveToText(bookMove, bestText);
                 ponderText[0] = 0;

@@ -250,6 +250,36 @@ TEST(SearchProtocol, SearchEndedAtOnceStillAnswersALegalMove) {
     }
 }
 
+TEST(SearchProtocol, SearchMovesOutrankTheBookAndTheTablebases) {
+    // The book and the tablebase verdict speak for the whole position; a restricted root is
+    // searched as given. Without the restriction they decide (d2d3 is not in the book's start
+    // moves; Qd5+ throws the won ending away: Kxd5).
+    REQUIRE_DATA("book/small.bin");
+    REQUIRE_DATA("syzygy/KQvK.rtbw");
+    struct Case {
+        const char* setup;
+        const char* fen;
+        const char* go;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"setoption name Book File value " , START_FEN, "go movetime 300 searchmoves a2a3", "a2a3"},
+        {"setoption name SyzygyPath value ", "8/8/4k3/8/3Q4/8/8/4K3 w - - 0 1", "go movetime 300 searchmoves d4d5",
+         "d4d5"},
+    };
+    const std::string files[] = {dataPath("book/small.bin"), dataPath("syzygy")};
+    for (int i = 0; i < 2; ++i) {
+        const Case& c = cases[i];
+        Engine engine(c.fen);
+        engine.send(c.setup + files[i]);
+        engine.ready();
+        engine.send(c.go);
+        std::string line;
+        ASSERT_TRUE(engine.seesWithin("bestmove", 10, &line)) << c.go;
+        EXPECT_EQ(bestMoveOf(line), c.expected) << line;
+    }
+}
+
 TEST(SearchProtocol, InfiniteAndPonderAnswerOnlyWhenReleased) {
     ASSERT_EQ(legalMoves(ONE_MOVE_FEN).size(), 1u);
     struct Case {
