@@ -3,8 +3,8 @@
 // searches; the driver fills the records between searches.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <thread>
 
 #include "board/position.h"
 #include "board/types.h"
@@ -40,10 +40,11 @@ struct SearchThread {
     int iterationScores[ITERATION_CEILING + 2];
     Move iterationLines[ITERATION_CEILING + 2][MAX_PV];
 
-    // Worker hand-over: the iteration to search (0 = idle), the go flag and the thread object.
-    int iterationToSearch;
+    // Worker hand-over: the iteration to search (0 = idle) and the go flag (guarded by the pool's
+    // wake mutex). The driver and the worker both write the iteration. The thread objects are
+    // kept by the pool (search/thread_pool.cpp).
+    std::atomic<int> iterationToSearch;
     bool goFlag;
-    std::thread handle;
 };
 
 extern SearchThread searchThreads[MAX_THREADS];

@@ -106,13 +106,13 @@ void setDeadlines(double targetSeconds, double hardSeconds, int depthLimit) {
     }
 }
 
-// A quit during the search ends the program between iterations, without a best move.
+// A quit during the search ends the program between iterations, without a best move. The workers
+// are stopped and joined first; the command processor, entered with the quit flag set, runs what
+// was read before the quit and then shuts the program down, joining the input thread.
 void exitOnQuit() {
     if (!quitRequested.load()) return;
     stopPool();
-    processCommand(); // shuts the program down while the quit flag is set
-    std::fflush(stdout);
-    std::exit(0);
+    for (;;) processCommand();
 }
 
 // After the iterations a ponder search, and an infinite one, wait for "stop" or "ponderhit"
