@@ -29,6 +29,6 @@ void runDeferredCommands() {
     }
     if (optionEffectsPending) {
         optionEffectsPending = false;
-        applyOptionEffects();
+        applyOptionEffectsAfterSearch();
     }
 }

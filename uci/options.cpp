@@ -20,6 +20,11 @@
 OptionTable uciOptions;
 int appliedTableMemory = 64;
 
+namespace {
+// How the option listing shows an empty string value.
+constexpr const char* EMPTY_STRING_TEXT = "<empty>";
+} // namespace
+
 bool CILess::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
@@ -183,7 +188,7 @@ std::string optionLine(const std::string& name, const UCIOption& option) {
                 std::to_string(option.max);
     } else if (option.type == "string") {
         const std::string& value = option.stringValue ? *option.stringValue : std::string();
-        line += " default " + (value.empty() ? std::string("<empty>") : value);
+        line += " default " + (value.empty() ? std::string(EMPTY_STRING_TEXT) : value);
     }
     return line;
 }
@@ -208,8 +213,11 @@ void setOptionUint64(UCIOption& option, uint64_t value) {
 
 void setOptionString(UCIOption& option, const std::string& value) {
     if (option.type != "string") return;
-    if (option.stringAction) option.stringAction(value, option.stringValue);
-    else if (option.stringValue) *option.stringValue = value;
+    // "uci" lists an empty string as "<empty>", and interfaces send that text back: it stands for
+    // the empty string in every string option.
+    const std::string text = value == EMPTY_STRING_TEXT ? std::string() : value;
+    if (option.stringAction) option.stringAction(text, option.stringValue);
+    else if (option.stringValue) *option.stringValue = text;
 }
 
 void pressOptionButton(UCIOption& option) {
@@ -287,17 +295,33 @@ void applySetOption(const std::string& name, const std::string& value) {
     else applyOptionEffects();
 }
 
-void applyOptionEffects() {
-    buildEvaluationTables();
-    int threads = optThreads;
-    bool threadsChanged = threads != activeThreadCount.load();
-    bool memoryChanged = optTableMemory != appliedTableMemory;
-    if (threadsChanged || memoryChanged) {
-        appliedTableMemory = optTableMemory;
-        resizePool();
-    }
-    if (threadsChanged) {
-        printf("info string Threads now set to %d\n", threads);
+namespace {
+
+// Restarts the thread pool when the thread count (if `threadCountNow`) or the per-thread table
+// memory differs from what runs, and says so when the number of threads changed. A restart for
+// the table memory alone takes the requested thread count with it.
+void resizePoolIfNeeded(bool threadCountNow) {
+    const int running = poolThreadSetting();
+    const bool threadsChanged = threadCountNow && std::clamp(optThreads.load(), 1, MAX_THREADS) != running;
+    const bool memoryChanged = optTableMemory != appliedTableMemory;
+    if (!threadsChanged && !memoryChanged) return;
+    appliedTableMemory = optTableMemory;
+    resizePool();
+    if (poolThreadSetting() != running) {
+        printf("info string Threads now set to %d\n", poolThreadSetting());
         fflush(stdout);
     }
+}
+
+} // namespace
+
+void applyOptionEffects() {
+    buildEvaluationTables();
+    resizePoolIfNeeded(true);
+}
+
+void applyOptionEffectsAfterSearch() {
+    buildEvaluationTables();
+    // A thread count changed during the search is applied by the next search's start.
+    resizePoolIfNeeded(false);
 }

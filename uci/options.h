@@ -69,6 +69,9 @@ void applySetOption(const std::string& name, const std::string& value);
 // and restarts the thread pool when "Threads" or "Table Memory" differ from what is running.
 // Never while a search runs.
 void applyOptionEffects();
+// The same for option changes made during a search, once it has ended: a new "Threads" value
+// alone waits for the next search to start, which applies it.
+void applyOptionEffectsAfterSearch();
 
 // The "Table Memory" value the running thread pool was sized with.
 extern int appliedTableMemory;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "eval/caches.h"
 #include "search/search_state.h"
+#include "search/thread_pool.h"
 #include "test_support.h"
 #include "uci/input.h"
 #include "uci/options.h"
@@ -117,6 +119,31 @@ TEST_F(OptionTest, StringValuesKeepInnerBlanks) {
     EXPECT_EQ(optHashFileName, "");
 }
 
+// "uci" shows an empty string value as "<empty>", and interfaces send that text back ("Log File",
+// which opens files, is tested with the log).
+TEST_F(OptionTest, EmptyMarkerMeansTheEmptyString) {
+    struct Case {
+        const char* name;
+        const std::string* variable;
+    };
+    const Case cases[] = {
+        {"SyzygyPath", &optSyzygyPath},
+        {"Book File", &optBookFile},
+        {"Hash File Name", &optHashFileName},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.name;
+        run("setoption name " + name + " value some file");
+        EXPECT_EQ(*c.variable, "some file") << name;
+        run("setoption name " + name + " value <empty>");
+        EXPECT_EQ(*c.variable, "") << name;
+        EXPECT_EQ(optionLine(name, uciOptions.at(name)), "option name " + name + " type string default <empty>");
+        run("setoption name " + name + " value <empty> x"); // only the whole value is the marker
+        EXPECT_EQ(*c.variable, "<empty> x") << name;
+    }
+    run(std::vector<std::string>{"setoption name Book File value tarvolo.bin", "setoption name SyzygyPath value <empty>"});
+}
+
 TEST_F(OptionTest, TableMemoryNeverExceedsHash) {
     ASSERT_EQ(optHash, 128);
     run("setoption name Table Memory value 200");
@@ -154,8 +181,11 @@ TEST_F(OptionTest, OptionLinesShowCurrentValues) {
     EXPECT_EQ(wide.load(), 5u);
 }
 
-// While a search runs, option changes that would replace memory the search uses wait for its end.
+// While a search runs, option changes that would replace memory the search uses wait for its end;
+// a new thread count waits for the next search, which applies it.
 TEST_F(OptionTest, TableWorkWaitsForTheSearchToEnd) {
+    ASSERT_EQ(poolThreadSetting(), 1);
+    const uint64_t evalEntries = evalCacheMask + 1;
     searching = true;
     std::string during = run({"setoption name Clear Hash", "setoption name Threads value 2", "isready"});
     searching = false;
@@ -165,13 +195,24 @@ TEST_F(OptionTest, TableWorkWaitsForTheSearchToEnd) {
     testing::internal::CaptureStdout();
     runDeferredCommands();
     std::string after = testing::internal::GetCapturedStdout();
-    EXPECT_NE(after.find("info string Clearing Hash\n"), std::string::npos);
-    EXPECT_NE(after.find("info string Threads now set to 2\n"), std::string::npos);
-    EXPECT_LT(after.find("Clearing Hash"), after.find("Threads now set")); // in arrival order
+    EXPECT_EQ(after, "info string Clearing Hash\n");
+    EXPECT_EQ(poolThreadSetting(), 1);
 
     testing::internal::CaptureStdout();
     runDeferredCommands(); // nothing is run twice
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    // The table memory is re-allocated once the search has ended, and the pool restarted with it
+    // takes the requested thread count along.
+    searching = true;
+    run("setoption name Table Memory value 16");
+    EXPECT_EQ(evalCacheMask + 1, evalEntries);
+    searching = false;
+    testing::internal::CaptureStdout();
+    runDeferredCommands();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "info string Threads now set to 2\n");
+    EXPECT_EQ(poolThreadSetting(), 2);
+    EXPECT_EQ(evalCacheMask + 1, evaluationCacheSizes(16, 2).eval);
 }
 
 } // namespace
