@@ -8,6 +8,8 @@
 #include "uci/settings.h"
 
 namespace {
+constexpr size_t LOG_MESSAGE_BYTES = 256; // a message is cut to 255 characters
+
 FILE* logFile = nullptr;
 std::mutex logMutex; // the input thread and the main thread both write
 } // namespace
@@ -15,11 +17,14 @@ std::mutex logMutex; // the input thread and the main thread both write
 void logPrintf(const char* format, ...) {
     std::lock_guard<std::mutex> lock(logMutex);
     if (!logFile) return;
-    char buffer[256];
+    char buffer[LOG_MESSAGE_BYTES];
     va_list args;
     va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
+    int length = vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
+    // A message cut to the buffer still ends its line, so that the next entry starts a line of
+    // its own.
+    if (length >= int(sizeof buffer)) buffer[sizeof buffer - 2] = '\n';
     fprintf(logFile, "%10.3f %s", nowSeconds() - startTime, buffer);
     fflush(logFile);
 }
