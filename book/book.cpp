@@ -1,10 +1,6 @@
 // The opening book: the process-wide book file, its options, and the probe that picks a move.
 #include "book/book.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +10,7 @@
 #include "board/movetext.h"
 #include "book/book_format.h"
 #include "book/book_reader.h"
+#include "uci/regular_file.h"
 #include "uci/settings.h"
 
 namespace {
@@ -22,22 +19,6 @@ FILE* bookFile = nullptr;
 // Set while no open of the named file has been tried with "OwnBook" on (before start-up opens the
 // book, or after the name was set with "OwnBook" off): the next probe with "OwnBook" on opens it.
 bool openPostponed = true;
-
-// Opens a regular file for reading. A directory, a pipe or a device is refused as if it were
-// missing: reading a directory fails only later, and opening a pipe could block the engine.
-FILE* openRegularFile(const char* name) {
-    int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-}
 
 [[noreturn]] void bookFailure(const char* message, bool withSystemText) {
     if (withSystemText) std::perror("");

@@ -3,10 +3,6 @@
 // into a table of the same size.
 #include "tt/hashfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -14,24 +10,10 @@
 
 #include "search/search_state.h"
 #include "tt/tt.h"
+#include "uci/regular_file.h"
 #include "uci/settings.h"
 
 namespace {
-// Opens a regular file for reading; a directory, a pipe or a device counts as missing (a pipe
-// could block the engine, a device has no length to compare).
-FILE* openRegularFile(const char* name) {
-    int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-}
 
 using Word = std::atomic_ref<uint64_t>;
 

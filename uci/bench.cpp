@@ -95,6 +95,10 @@ bool benchFen(const char* entry, std::string& fen) {
 
 int benchPositionCount() { return int(sizeof BENCH_POSITIONS / sizeof BENCH_POSITIONS[0]); }
 
+const char* benchPosition(int index) {
+    return index >= 0 && index < benchPositionCount() ? BENCH_POSITIONS[index] : nullptr;
+}
+
 uint64_t runBenchmarkDepth(int depth, bool printProgress) {
     uint64_t nodes = 0;
     Position pos;

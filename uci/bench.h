@@ -11,3 +11,7 @@ void runBenchmark(int argc, char** argv);
 // between; returns the nodes of all searches. Prints a dot per position when asked.
 uint64_t runBenchmarkDepth(int depth, bool printProgress);
 int benchPositionCount();
+
+// The benchmark position `index` (placement, side to move, castling, en passant); null when
+// `index` is outside 0..benchPositionCount()-1.
+const char* benchPosition(int index);
