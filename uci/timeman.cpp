@@ -82,7 +82,10 @@ TimeBudget allocateSuddenDeath(double timeLeft, double increment, int gamePly) {
     if (ponderBonusCount > 0) target *= SUDDEN_DEATH_PONDER_STRETCH;
     target = std::min(t * MAX_SHARE_OF_CLOCK, target);
     maxPercent = SUDDEN_DEATH_MAX_PERCENT;
-    const double hard = SUDDEN_DEATH_HARD_SHARE * t;
+    // The hard limit keeps the communication allowance on the clock too: when the increment is
+    // most of the budget, six targets exceed 90 % of the clock and this limit is the one that
+    // binds, so without the allowance a low clock would be played down to a few milliseconds.
+    const double hard = SUDDEN_DEATH_HARD_SHARE * t - overheadSeconds(0);
     target = std::max(SUDDEN_DEATH_MIN_TARGET,
                       std::trunc(target * 1000) / 1000 - overheadSeconds(SUDDEN_DEATH_EXTRA_OVERHEAD_MS));
     return {target, std::max(hard, SUDDEN_DEATH_MIN_TARGET)};

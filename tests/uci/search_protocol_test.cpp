@@ -116,11 +116,11 @@ TEST(GoCommand, LimitsChosenByPrecedence) {
         {"go movetime 500 nodes 1000 wtime 1000", true, 99, 0.5, NO_TIME_LIMIT},
         {"go movetime -20", true, 99, 0.001, NO_TIME_LIMIT},
         {"go nodes 1000 wtime 1000", true, 99, NO_TIME_LIMIT, NO_TIME_LIMIT},
-        {"go depth 0 wtime 60000 btime 1000", true, 99, 2.027 - 0.035, 54},
-        {"go wtime 1000 btime 60000", false, 99, 2.027 - 0.035, 54},
-        {"go wtime 60000 btime 60000 winc 5000 binc 0", false, 99, 2.027 - 0.035, 54},
+        {"go depth 0 wtime 60000 btime 1000", true, 99, 2.027 - 0.035, 53.97},
+        {"go wtime 1000 btime 60000", false, 99, 2.027 - 0.035, 53.97},
+        {"go wtime 60000 btime 60000 winc 5000 binc 0", false, 99, 2.027 - 0.035, 53.97},
         {"go wtime 10000 movestogo 1", true, 99, 10.0 / 3 * std::pow(2.0, std::pow(1 / 40.0, 3.75)) - 0.033, NO_TIME_LIMIT},
-        {"go wtime 10000 movestogo -4", true, 99, 0.337 - 0.035, 9}, // not a moves-to-go clock
+        {"go wtime 10000 movestogo -4", true, 99, 0.337 - 0.035, 8.97}, // not a moves-to-go clock
     };
     for (const Case& c : cases) {
         SearchTimes t = chooseSearchTimes(parseGoLimits(words(c.line)), c.white, c.white ? 0 : 1);

@@ -34,10 +34,14 @@ TEST_F(TimeManagement, SuddenDeathTargetsAndHardLimit) {
     };
     const Case cases[] = {
         // 60 / 18 = 3.333..., cut to whole milliseconds, minus 35 ms overhead.
-        {"60 s at move 40", 60, 0, 40, 3.298, 54},
-        {"increment counts 130 %", 10, 0.1, 40, 0.645, 9},
-        {"never above a 3.3rd of the clock", 1, 2, 40, 0.268, 0.9},
-        {"first move uses the early divisor", 60, 0, 1, 2.027 - 0.035, 54},
+        // The hard limit is 90 % of the clock less the 30 ms overhead.
+        {"60 s at move 40", 60, 0, 40, 3.298, 53.97},
+        {"increment counts 130 %", 10, 0.1, 40, 0.645, 8.97},
+        {"never above a 3.3rd of the clock", 1, 2, 40, 0.268, 0.87},
+        {"first move uses the early divisor", 60, 0, 1, 2.027 - 0.035, 53.97},
+        // 0.3 / 3.3 = 0.0909 -> 0.090 - 0.035; six targets (0.33 s) exceed the hard limit.
+        {"low clock with increment", 0.3, 0.1, 60, 0.055, 0.24},
+        {"clock below the overhead", 0.02, 0.1, 60, 0.002, 0.002},
     };
     for (const Case& c : cases) {
         maxPercent = 500;
@@ -46,9 +50,12 @@ TEST_F(TimeManagement, SuddenDeathTargetsAndHardLimit) {
         EXPECT_NEAR(b.hard, c.hard, 1e-9) << c.what;
         EXPECT_EQ(maxPercent, 600) << c.what;
     }
-    // The hard deadline of the 60 s case: min(54, 6 * 3.298) after the start.
+    // The hard deadline of the 60 s case: min(53.97, 6 * 3.298) after the start.
     TimeBudget b = allocateSuddenDeath(60, 0, plyAtMove(40));
     EXPECT_NEAR(std::min(b.hard, b.target * maxPercent / 100), 19.788, 1e-9);
+    // With a low clock the hard limit binds and leaves the overhead plus a tenth on the clock.
+    b = allocateSuddenDeath(0.3, 0.1, plyAtMove(60));
+    EXPECT_NEAR(std::min(b.hard, b.target * maxPercent / 100), 0.24, 1e-9);
 }
 
 TEST_F(TimeManagement, SuddenDeathDivisorByMoveAndTimeUsage) {
