@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "uci/settings.h"
 
 namespace {
 uint64_t bigEndian(const unsigned char* bytes, int count) {
@@ -37,8 +38,10 @@ bool bookMoveText(uint16_t move, const Position& pos, char* text) {
     text[5] = '\0';
     if (promotion == 0) text[4] = '\0';
 
-    // Books store castling as the king taking its own rook; the legal moves are written with the
-    // king's destination.
+    // Books store castling as the king taking its own rook. The legal moves are written with the
+    // king's destination in the standard game, and as the king taking its rook (the book's own
+    // form) when Chess960 is on.
+    if (optChess960.load(std::memory_order_relaxed)) return true;
     if (pos.board[E1] == pieceCode(WHITE, KING)) {
         if (!std::strcmp(text, "e1h1"))
             std::memcpy(text, "e1g1", 5);

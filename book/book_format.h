@@ -25,6 +25,7 @@ BookEntry decodeBookEntry(const unsigned char (&bytes)[BOOK_ENTRY_BYTES]);
 
 // Writes the coordinate text of a book move as the position's legal moves are written: origin,
 // destination and promotion letter, with castling (stored as the king taking its own rook) turned
-// into the king's two-square move when that king stands on e1 or e8. Returns false when the field
-// cannot name a move at all (bit 15 set or a promotion code above 4). `text` holds 6 bytes.
+// into the king's two-square move when that king stands on e1 or e8 and Chess960 is off. Returns
+// false when the field cannot name a move at all (bit 15 set or a promotion code above 4). `text`
+// holds 6 bytes.
 bool bookMoveText(uint16_t move, const Position& pos, char* text);

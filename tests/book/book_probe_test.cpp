@@ -120,23 +120,31 @@ TEST(BookProbe, CastlingRecordGivesTheCastlingMove) {
     EXPECT_EQ(moveFlag(move), CASTLING);
 }
 
-// A synthetic book for each castling of the standard game.
+// A synthetic book for each castling: the record (king takes rook) becomes the castling move,
+// written with the king's destination in the standard game and as stored with Chess960 on.
 TEST(BookProbe, EveryCastlingRecordIsMatched) {
     struct Case {
         const char* fen;
         const char* stored;
+        bool chess960;
         const char* played;
     } cases[] = {
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1h1", "e1g1"},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1a1", "e1c1"},
-        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8h8", "e8g8"},
-        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8a8", "e8c8"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1h1", false, "e1g1"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1a1", false, "e1c1"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8h8", false, "e8g8"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8a8", false, "e8c8"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1h1", true, "e1h1"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8a8", true, "e8a8"},
     };
     for (const Case& c : cases) {
+        optChess960 = c.chess960;
         Position pos = positionFromFen(c.fen);
         StreamProbe probe = probeBytes(bookBytes({{polyglotKey(pos), bookMove(c.stored), 1}}), pos);
-        ASSERT_EQ(probe.result.count, 1) << c.fen << " " << c.stored;
+        optChess960 = 0;
+        ASSERT_EQ(probe.result.count, 1) << c.fen << " " << c.stored << " chess960 " << c.chess960;
+        optChess960 = c.chess960;
         EXPECT_EQ(moveToString(probe.result.candidates[0].move), c.played);
+        optChess960 = 0;
         EXPECT_EQ(moveFlag(probe.result.candidates[0].move), CASTLING);
     }
 }
