@@ -33,16 +33,6 @@ constexpr int ASPIRATION_OPEN_LIMIT = 700; // a bound beyond this opens to no bo
 constexpr int ROOT_KEY_FORCED = 65000;     // ordering key of the moves kept at the front
 constexpr double CURRMOVE_DELAY = 3.0;     // seconds before "info currmove" lines begin
 
-void copyLine(Move* pv, Move move, const Move* childPv) {
-    pv[0] = move;
-    int i = 0;
-    while (i < MAX_PV - 2 && childPv[i]) {
-        pv[i + 1] = childPv[i];
-        ++i;
-    }
-    pv[i + 1] = 0;
-}
-
 void copyPv(Move* to, const Move* from) {
     int i = 0;
     while (i < MAX_PV - 1 && from[i]) {

@@ -523,16 +523,6 @@ bool prunePV(const Node& n, Move move, int stage, int movesSearched) {
     return isLosingCapture(pos, move) && !movesPinnedPiece(pos, n.us, move);
 }
 
-void copyLine(Move* pv, Move move, const Move* childPv) {
-    pv[0] = move;
-    int i = 0;
-    while (i < MAX_PV - 2 && childPv[i]) {
-        pv[i + 1] = childPv[i];
-        ++i;
-    }
-    pv[i + 1] = 0;
-}
-
 } // namespace
 
 int searchPV(Position& pos, int alpha, int beta, int depth, int ply, Move* pv) {

@@ -64,5 +64,17 @@ inline int refineWithTable(int value, const TableHit& hit) {
     return value;
 }
 
+// Writes `move` followed by the child's variation (ended by a zero move) into `pv`, cut so that
+// the line and its terminating zero fit in MAX_PV entries.
+inline void copyLine(Move* pv, Move move, const Move* childPv) {
+    pv[0] = move;
+    int i = 0;
+    while (i < MAX_PV - 2 && childPv[i]) {
+        pv[i + 1] = childPv[i];
+        ++i;
+    }
+    pv[i + 1] = 0;
+}
+
 // Makes the child and records whether its side to move is in check.
 bool makeChild(const Position& pos, Position& child, Move move);
